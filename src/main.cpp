@@ -1,0 +1,58 @@
+#include "mainwidget.h"
+#include "platform/sharedsegment.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSharedMemory>
+#include <QSystemSemaphore>
+
+namespace {
+int showAlreadyRunning()
+{
+    QMessageBox notice(QMessageBox::Information,
+                       QStringLiteral("Notice"),
+                       QStringLiteral("Orvane") + QStringLiteral(" is running..."),
+                       QMessageBox::Ok);
+    notice.setDefaultButton(static_cast<QPushButton*>(nullptr));
+    notice.exec();
+    return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication a(argc, argv);
+
+    const QString semaphoreKey = QStringLiteral("KEY_QUASTOR_SEMAPHORE_AP");
+    const QString sharedMemoryKey = QStringLiteral("KEY_QUASTOR_SHAREMEMORY_AP");
+
+    QSystemSemaphore semaphore(semaphoreKey, 1, QSystemSemaphore::Open);
+    if (!semaphore.acquire()) {
+        return showAlreadyRunning();
+    }
+
+    QSharedMemory sharedMemory(sharedMemoryKey);
+    bool isNew = false;
+    if (!sharedMemory.attach(QSharedMemory::ReadWrite)) {
+        isNew = true;
+        sharedMemory.create(1, QSharedMemory::ReadWrite);
+    } else if (sharedSegmentIsOrphaned(sharedMemory)) {
+        // A first instance that was killed leaves its segment behind; nobody else holds it, so this start is the
+        // first instance now and keeps the segment attached for its own lifetime.
+        isNew = true;
+    }
+    semaphore.release();
+
+    if (!isNew) {
+        return showAlreadyRunning();
+    }
+
+    MainWidget w;
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--bootstart")) {
+        w.hide();
+    } else {
+        w.show();
+    }
+    return a.exec();
+}

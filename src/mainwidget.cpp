@@ -1,0 +1,143 @@
+#include "mainwidget.h"
+
+#include "dashboardstyles.h"
+#include "hardwareinfo.h"
+#include "settingmenu.h"
+#include "ui_mainwidget.h"
+#include "usbhidapi.h"
+#include "usbprotocol.h"
+
+#include <QThread>
+#include <QTimer>
+
+namespace {
+constexpr int kTickIntervalMs = 10;
+constexpr int kSampleEveryTicks = 200;
+constexpr int kSweepFrameEveryTicks = 5;
+constexpr int kStartServerDelayMs = 2000;
+} // namespace
+
+MainWidget::MainWidget(QWidget* parent)
+    : QWidget(parent)
+    , ui(new Ui_Widget)
+    , m_MousePressed(false)
+    , m_MousePos(0, 0)
+    , m_WindowPos(0, 0)
+    , sysTimer(nullptr)
+    , mTrayicon(nullptr)
+    , mTrayMenu(nullptr)
+    , mDevSampleTCount(0)
+    , mSettingMenu(nullptr)
+    , mUsbHidApi(nullptr)
+    , mUsbProtocol(nullptr)
+    , mHardWareInfo(nullptr)
+    , mHardWareInfoThread(nullptr)
+    , mSeedValue(0)
+    , mIsUsbConnect(false)
+    , mIsFinishInit(false)
+    , mDbdMovieCount(0)
+    , mDbdMovieNumber(0)
+{
+    ui->setupUi(this);
+
+    setWindowFlags(Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    onSysTickTimerInit();
+    // The native handle is taken here for device notices, so the window flags above must already be final.
+    onUsbHidInit();
+    onUsbConnect();
+    onInitSettingMenu();
+    onSysTrayIconInit();
+    onSetShadowEffect(ui->main_wgt_bgi);
+    onInitHwInfo();
+    ui->main_lcd_tem->display(QStringLiteral("00"));
+    mDbdMovieCount = kSweepFrameEveryTicks;
+
+    // Reflect the log-on entry without creating or deleting it.
+    const bool bootStartExists = onCheckBootStartTask();
+    ui->main_ckb_autostart->blockSignals(true);
+    ui->main_ckb_autostart->setCheckState(bootStartExists ? Qt::Checked : Qt::Unchecked);
+    ui->main_ckb_autostart->blockSignals(false);
+}
+
+MainWidget::~MainWidget()
+{
+    delete sysTimer;
+    onStopHwInfoThread();
+    delete mHardWareInfo;
+    delete mSettingMenu;
+    delete mUsbHidApi;
+    delete mUsbProtocol;
+    delete ui;
+}
+
+void MainWidget::onStopHwInfoThread()
+{
+    // The worker may still be inside a request; its children must not go while it runs.
+    if (mHardWareInfoThread) {
+        mHardWareInfoThread->quit();
+        mHardWareInfoThread->wait();
+    }
+}
+
+void MainWidget::onSysTickTimerInit()
+{
+    sysTimer = new QTimer();
+    sysTimer->setSingleShot(false);
+    sysTimer->start(kTickIntervalMs);
+    connect(sysTimer, &QTimer::timeout, this, &MainWidget::slot_systick_deal);
+}
+
+void MainWidget::slot_systick_deal()
+{
+    if (mDevSampleTCount > 0) {
+        --mDevSampleTCount;
+        if (mDevSampleTCount == 0) {
+            emit signal_hwGetData();
+            mDevSampleTCount = kSampleEveryTicks;
+        }
+    }
+
+    if (mDbdMovieCount > 0) {
+        --mDbdMovieCount;
+        if (mDbdMovieCount == 0) {
+            if (mDbdMovieNumber <= kDbdArraySize - 1) {
+                ui->main_dbd_bgi->setStyleSheet(QString::fromLatin1(dbdArray[mDbdMovieNumber]));
+                ++mDbdMovieNumber;
+                mDbdMovieCount = kSweepFrameEveryTicks;
+            } else {
+                mDbdMovieCount = 0;
+                mIsFinishInit = true;
+            }
+        }
+    }
+}
+
+void MainWidget::onInitHwInfo()
+{
+    mHardWareInfo = new HardWareInfo();
+    mHardWareInfoThread = new QThread(this);
+    mHardWareInfo->moveToThread(mHardWareInfoThread);
+    mHardWareInfoThread->start();
+
+    // Both connections cross threads, so both are queued.
+    connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()));
+    connect(mHardWareInfo, SIGNAL(signal_hwReadData(ST_HWINFO_DATA)), this, SLOT(slot_hwReadData(ST_HWINFO_DATA)));
+
+    mDevSampleTCount = kSampleEveryTicks;
+    QTimer::singleShot(kStartServerDelayMs, this, &MainWidget::onStartVoViredo);
+}
+
+void MainWidget::onStartVoViredo()
+{
+    mHardWareInfo->onStartVoViredo();
+}
+
+void MainWidget::on_main_btn_accept_clicked()
+{
+    mDbdMovieNumber = 0;
+    mDbdMovieCount = kSweepFrameEveryTicks;
+    hide();
+}

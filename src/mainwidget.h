@@ -1,0 +1,113 @@
+#ifndef ORVANE_MAINWIDGET_H
+#define ORVANE_MAINWIDGET_H
+
+#include "hwinfodata.h"
+
+#include <QColor>
+#include <QGraphicsDropShadowEffect>
+#include <QPoint>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+class QMenu;
+class QThread;
+class QTimer;
+class HardWareInfo;
+class SettingMenu;
+class USBHidApi;
+class USBProtocol;
+class Ui_Widget;
+
+// The one top-level window: owns and wires every other object and paces the program with a 10 ms tick.
+class MainWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MainWidget(QWidget* parent = nullptr);
+    ~MainWidget() override;
+
+signals:
+    void signal_hwGetData();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+#endif
+
+private slots:
+    bool onMessageDialog(QString info, int type = 0);
+    QString GetIniValue(QString key);
+    void onSysTickTimerInit();
+    void slot_systick_deal();
+    void onInitHwInfo();
+    void onStartVoViredo();
+    void slot_hwReadData(ST_HWINFO_DATA stHwInfoData);
+    void onSysTrayIconInit();
+    void slot_sysTrayCloseDisplay();
+    void slot_sysTrayOpenDisplay();
+    void slot_sysTrayExitApp();
+    void slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason);
+    void onInitSettingMenu();
+    void slot_menu_version();
+    void slot_menu_update();
+    void on_title_btn_close_clicked();
+    void on_title_btn_minimize_clicked();
+    void on_title_btn_setting_clicked();
+    void onUsbHidInit();
+    void onUsbConnect();
+    void onUsbDisConnect();
+    void slot_usbHidMonitor(bool isConnect);
+    void onUsbHidSendValue(int tem, int fan, int load);
+    void onSetFanSpeedImage(int value);
+    bool onGetHardWareVersion(QByteArray& retArray);
+    void oncCreateBootStartTask();
+    void onDeleteBootStartTask();
+    bool onCheckBootStartTask();
+    void on_main_btn_accept_clicked();
+    void on_main_ckb_autostart_stateChanged(int arg1);
+
+private:
+    // The computer's sleep and wake notices, from whichever platform layer delivers them.
+    void onSystemSuspend();
+    void onSystemResume();
+    void onStopHwInfoThread();
+
+    Ui_Widget* ui;
+    bool m_MousePressed;
+    QPoint m_MousePos;
+    QPoint m_WindowPos;
+    QTimer* sysTimer;
+    QSystemTrayIcon* mTrayicon;
+    QMenu* mTrayMenu;
+    int mDevSampleTCount;
+    SettingMenu* mSettingMenu;
+    USBHidApi* mUsbHidApi;
+    USBProtocol* mUsbProtocol;
+    HardWareInfo* mHardWareInfo;
+    QThread* mHardWareInfoThread;
+    uchar mSeedValue;
+    bool mIsUsbConnect;
+    bool mIsFinishInit;
+    int mDbdMovieCount;
+    int mDbdMovieNumber;
+
+    // Tests look at the controller's private state through this one door.
+    friend struct MainWidgetInspector;
+};
+
+// Red glow around the window's background panel.
+template<typename T>
+void onSetShadowEffect(T t)
+{
+    auto* shadow = new QGraphicsDropShadowEffect(t);
+    shadow->setColor(QColor(255, 0, 0, 100));
+    shadow->setBlurRadius(20.0);
+    shadow->setOffset(0, 0);
+    t->setGraphicsEffect(shadow);
+}
+
+#endif // ORVANE_MAINWIDGET_H

@@ -1,0 +1,130 @@
+// Window chrome, tray icon and the settings drop-down of the main window.
+#include "mainwidget.h"
+
+#include "hardwareinfo.h"
+#include "settingmenu.h"
+#include "ui_mainwidget.h"
+#include "usbhidapi.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+
+namespace {
+constexpr int kDragStripHeight = 40;
+constexpr int kSettingMenuLeftOfRightEdge = 150;
+constexpr int kSettingMenuBelowTop = 45;
+} // namespace
+
+void MainWidget::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint local = mapFromGlobal(QCursor::pos());
+    const QRect dragStrip(0, 0, width(), kDragStripHeight);
+    if (dragStrip.contains(local) && event->button() == Qt::LeftButton) {
+        m_WindowPos = pos();
+        m_MousePos = event->globalPos();
+        m_MousePressed = true;
+    }
+}
+
+void MainWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_MousePressed) {
+        move(m_WindowPos + (event->globalPos() - m_MousePos));
+    }
+}
+
+void MainWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_MousePressed = false;
+    }
+}
+
+void MainWidget::on_title_btn_close_clicked()
+{
+    hide();
+}
+
+void MainWidget::on_title_btn_minimize_clicked()
+{
+    showMinimized();
+}
+
+void MainWidget::on_title_btn_setting_clicked()
+{
+    QPoint corner = rect().topRight();
+    corner.setX(corner.x() - kSettingMenuLeftOfRightEdge);
+    corner.setY(corner.y() + kSettingMenuBelowTop);
+    mSettingMenu->exec(mapToGlobal(corner));
+}
+
+void MainWidget::onSysTrayIconInit()
+{
+    mTrayicon = new QSystemTrayIcon(this);
+    mTrayMenu = new QMenu(this);
+
+    auto* closeDisplay = new QAction(tr("hide"), this);
+    auto* openDisplay = new QAction(tr("show"), this);
+    auto* exitApp = new QAction(tr("exit"), this);
+    closeDisplay->setIcon(QIcon(QStringLiteral(":/image/close_dis.png")));
+    openDisplay->setIcon(QIcon(QStringLiteral(":/image/open_dis.png")));
+    exitApp->setIcon(QIcon(QStringLiteral(":/image/exit_app.png")));
+
+    mTrayicon->setIcon(QIcon(QStringLiteral(":/image/newlogo.jpg")));
+    mTrayicon->setToolTip(QStringLiteral("Orvane"));
+
+    mTrayMenu->addAction(closeDisplay);
+    mTrayMenu->addAction(openDisplay);
+    mTrayMenu->addSeparator();
+    mTrayMenu->addAction(exitApp);
+    mTrayicon->setContextMenu(mTrayMenu);
+
+    connect(closeDisplay, &QAction::triggered, this, &MainWidget::slot_sysTrayCloseDisplay);
+    connect(openDisplay, &QAction::triggered, this, &MainWidget::slot_sysTrayOpenDisplay);
+    connect(exitApp, &QAction::triggered, this, &MainWidget::slot_sysTrayExitApp);
+    connect(mTrayicon, &QSystemTrayIcon::activated, this, &MainWidget::slot_sysTrayActive);
+
+    mTrayicon->show();
+}
+
+void MainWidget::slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        showNormal();
+    }
+}
+
+void MainWidget::slot_sysTrayCloseDisplay()
+{
+    ui->main_cbx_cpuitem->blockSignals(true);
+    ui->main_cbx_fanitem->blockSignals(true);
+    ui->main_cbx_cpuitem->setCurrentIndex(0);
+    ui->main_cbx_fanitem->setCurrentIndex(0);
+    ui->main_cbx_cpuitem->blockSignals(false);
+    ui->main_cbx_fanitem->blockSignals(false);
+}
+
+void MainWidget::slot_sysTrayOpenDisplay()
+{
+    const QString temKeyStr = GetIniValue(QStringLiteral("DevInfo/tem"));
+    const QString fanKeyStr = GetIniValue(QStringLiteral("DevInfo/fan"));
+    const int temIndex = ui->main_cbx_cpuitem->findText(temKeyStr, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    ui->main_cbx_cpuitem->setCurrentIndex(temIndex >= 0 ? temIndex : 0);
+    const int fanIndex = ui->main_cbx_fanitem->findText(fanKeyStr, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    ui->main_cbx_fanitem->setCurrentIndex(fanIndex >= 0 ? fanIndex : 0);
+}
+
+void MainWidget::slot_sysTrayExitApp()
+{
+    mHardWareInfo->onStopVoViredo();
+    mUsbHidApi->closeHid();
+    close();
+}
+
+void MainWidget::onInitSettingMenu()
+{
+    mSettingMenu = new SettingMenu();
+    connect(mSettingMenu, &SettingMenu::signal_menu_version, this, &MainWidget::slot_menu_version);
+    connect(mSettingMenu, &SettingMenu::signal_menu_update, this, &MainWidget::slot_menu_update);
+}

@@ -1,0 +1,11 @@
+#include "usbhidapi.h"
+
+USBHidApi::USBHidApi(QObject* parent)
+    : QObject(parent)
+{
+}
+
+int USBHidApi::closeHid()
+{
+    return 0;
+}

@@ -1,0 +1,6 @@
+#include "usbprotocol.h"
+
+USBProtocol::USBProtocol()
+    : mFrameIndex(0)
+{
+}

@@ -1,0 +1,40 @@
+#ifndef ORVANE_MAINWIDGETINSPECTOR_H
+#define ORVANE_MAINWIDGETINSPECTOR_H
+
+#include "mainwidget.h"
+#include "ui_mainwidget.h"
+
+#include <QMetaObject>
+
+// Read access to the controller's private state for tests; every change still goes through its real slots.
+struct MainWidgetInspector
+{
+    static Ui_Widget* ui(MainWidget& w) { return w.ui; }
+    static bool isFinishInit(const MainWidget& w) { return w.mIsFinishInit; }
+    static bool isUsbConnect(const MainWidget& w) { return w.mIsUsbConnect; }
+    static uchar seedValue(const MainWidget& w) { return w.mSeedValue; }
+    static int devSampleTCount(const MainWidget& w) { return w.mDevSampleTCount; }
+    static int dbdMovieCount(const MainWidget& w) { return w.mDbdMovieCount; }
+    static int dbdMovieNumber(const MainWidget& w) { return w.mDbdMovieNumber; }
+    static QTimer* sysTimer(const MainWidget& w) { return w.sysTimer; }
+    static QSystemTrayIcon* trayIcon(const MainWidget& w) { return w.mTrayicon; }
+    static QMenu* trayMenu(const MainWidget& w) { return w.mTrayMenu; }
+    static SettingMenu* settingMenu(const MainWidget& w) { return w.mSettingMenu; }
+    static HardWareInfo* hardWareInfo(const MainWidget& w) { return w.mHardWareInfo; }
+    static QThread* hardWareInfoThread(const MainWidget& w) { return w.mHardWareInfoThread; }
+    static USBHidApi* usbHidApi(const MainWidget& w) { return w.mUsbHidApi; }
+    static USBProtocol* usbProtocol(const MainWidget& w) { return w.mUsbProtocol; }
+    static QPoint mousePos(const MainWidget& w) { return w.m_MousePos; }
+    static QPoint windowPos(const MainWidget& w) { return w.m_WindowPos; }
+    static bool mousePressed(const MainWidget& w) { return w.m_MousePressed; }
+
+    // Runs one 10 ms tick without waiting for the timer.
+    static void tick(MainWidget& w, int count = 1)
+    {
+        for (int i = 0; i < count; ++i) {
+            QMetaObject::invokeMethod(&w, "slot_systick_deal", Qt::DirectConnection);
+        }
+    }
+};
+
+#endif // ORVANE_MAINWIDGETINSPECTOR_H
