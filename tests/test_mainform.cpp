@@ -1,0 +1,447 @@
+// The dashboard form: tree, names, limits, fonts, style sheets, readouts and texts.
+#include "mainwidgetinspector.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QMargins)
+
+namespace {
+const char* const kWhite = "color: rgb(255, 255, 255);";
+const char* const kGrey = "color: rgb(129, 129, 129);";
+const char* const kTitleButton =
+    " QPushButton {\n\tborder-radius:2px\n}\n\nQPushButton:hover {\t\n\tbackground-color: gray;\n}\n";
+const char* const kCloseButton =
+    " QPushButton {\n\tborder-radius:2px\n}\n\nQPushButton:hover {\t\n\tbackground-color: rgb(255, 0, 0);\n}\n";
+const char* const kCombo =
+    "QComboBox{\n\tbackground-color: rgb(70, 65, 65);\n\tcolor: #ffffff;\n\tborder-radius: 0px;\n    border:1px solid "
+    "rgb(129, 129, 129);\n}\nQComboBox QAbstractItemView {\n\n\tcolor: rgb(255, 255, 255);\n\tbackground-color: rgb(62, "
+    "75, 85);\n    selection-background-color: lightgreen;\n}\nQComboBox QAbstractScrollArea QScrollBar:vertical {\n    "
+    "width: 10px;\n    background-color: #d0d2d4;\n}";
+const char* const kAccept = " QPushButton {\n\tbackground-color: rgb(27, 30, 39);\n\tcolor: #ffffff;\n\tborder-radius: "
+                            "3px;\n    border:1px solid rgb(74, 77, 85);\n}\nQPushButton:hover {\n\tbackground-color: "
+                            "rgb(73, 93, 226);\n}\n";
+
+// The names of the items of a layout, in order: widgets by object name, child layouts by theirs, spacers as "~".
+QStringList itemNames(QLayout* layout)
+{
+    QStringList names;
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget()) {
+            names << item->widget()->objectName();
+        } else if (item->layout()) {
+            names << item->layout()->objectName();
+        } else if (item->spacerItem()) {
+            names << QStringLiteral("~");
+        }
+    }
+    return names;
+}
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+    MainWidget* w = nullptr;
+
+    template<typename T = QWidget>
+    T* child(const QString& name)
+    {
+        if (name == QLatin1String("Widget")) {
+            return qobject_cast<T*>(w);
+        }
+        return w->findChild<T*>(name);
+    }
+
+    QSpacerItem* spacer(const QString& layoutName, int index)
+    {
+        auto* layout = w->findChild<QLayout*>(layoutName);
+        return layout ? layout->itemAt(index)->spacerItem() : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        w = new MainWidget;
+        MainWidgetInspector::sysTimer(*w)->stop();
+    }
+
+    void cleanupTestCase() { delete w; }
+
+    void windowLimits()
+    {
+        QCOMPARE(w->objectName(), QStringLiteral("Widget"));
+        QCOMPARE(w->size(), QSize(860, 525));
+        QCOMPARE(w->minimumSize(), QSize(860, 525));
+        QCOMPARE(w->maximumSize(), QSize(867, 547));
+        w->resize(500, 300);
+        QCOMPARE(w->size(), QSize(860, 525));
+        w->resize(2000, 2000);
+        QCOMPARE(w->size(), QSize(867, 547));
+        w->resize(860, 525);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Orvane v1.0.0.1"));
+        QVERIFY(!w->windowIcon().isNull());
+    }
+
+    void layoutTree_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QStringList>("items");
+        QTest::addRow("verticalLayout_10") << "verticalLayout_10" << QStringList{"main_wgt_bgi"};
+        QTest::addRow("verticalLayout_4") << "verticalLayout_4" << QStringList{"horizontalLayout", "main_wgt_work"};
+        QTest::addRow("horizontalLayout")
+            << "horizontalLayout"
+            << QStringList{"title_lbl_logo", "title_lbl_info", "~", "title_btn_setting", "title_btn_minimize",
+                           "title_btn_close"};
+        QTest::addRow("horizontalLayout_9") << "horizontalLayout_9" << QStringList{"verticalLayout_8", "verticalLayout_9"};
+        QTest::addRow("verticalLayout_8") << "verticalLayout_8" << QStringList{"main_dbd_gray", "horizontalLayout_5"};
+        QTest::addRow("verticalLayout_6") << "verticalLayout_6" << QStringList{"main_dbd_bgi"};
+        QTest::addRow("verticalLayout_12") << "verticalLayout_12"
+                                           << QStringList{"horizontalLayout_6", "horizontalLayout_7"};
+        QTest::addRow("horizontalLayout_6") << "horizontalLayout_6" << QStringList{"main_lcd_tem", "verticalLayout_11"};
+        QTest::addRow("verticalLayout_11") << "verticalLayout_11" << QStringList{"~", "main_lbl_symbol"};
+        QTest::addRow("horizontalLayout_7") << "horizontalLayout_7" << QStringList{"main_lcd_fan", "main_lbl_fanspeed"};
+        QTest::addRow("horizontalLayout_5")
+            << "horizontalLayout_5" << QStringList{"main_lbl_cpu", "main_lcd_cpu", "main_lbl_cpuunit", "~"};
+        QTest::addRow("verticalLayout_9") << "verticalLayout_9" << QStringList{"main_status_bgi"};
+        QTest::addRow("verticalLayout_7") << "verticalLayout_7"
+                                          << QStringList{"main_lbl_status", "horizontalLayout_2", "~",
+                                                         "horizontalLayout_8", "horizontalLayout_3", "~",
+                                                         "horizontalLayout_4", "~"};
+        QTest::addRow("horizontalLayout_2") << "horizontalLayout_2" << QStringList{"~", "main_img_linkstate", "~"};
+        QTest::addRow("horizontalLayout_8") << "horizontalLayout_8" << QStringList{"~", "main_ckb_autostart"};
+        QTest::addRow("horizontalLayout_3") << "horizontalLayout_3" << QStringList{"~", "verticalLayout_5", "~"};
+        QTest::addRow("verticalLayout_5") << "verticalLayout_5" << QStringList{"verticalLayout_3", "verticalLayout"};
+        QTest::addRow("verticalLayout_3") << "verticalLayout_3" << QStringList{"main_lbl_cpuitem", "main_cbx_cpuitem"};
+        QTest::addRow("verticalLayout") << "verticalLayout" << QStringList{"main_lbl_fanitem", "main_cbx_fanitem"};
+        QTest::addRow("horizontalLayout_4") << "horizontalLayout_4" << QStringList{"~", "verticalLayout_2", "~"};
+        QTest::addRow("verticalLayout_2") << "verticalLayout_2" << QStringList{"main_btn_accept"};
+    }
+
+    void layoutTree()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QStringList, items);
+        auto* found = w->findChild<QLayout*>(layout);
+        QVERIFY2(found, qPrintable(layout));
+        QCOMPARE(itemNames(found), items);
+    }
+
+    void widgetParents()
+    {
+        QCOMPARE(child("main_wgt_bgi")->layout()->objectName(), QStringLiteral("verticalLayout_4"));
+        QCOMPARE(child("main_wgt_work")->layout()->objectName(), QStringLiteral("horizontalLayout_9"));
+        QCOMPARE(child("main_dbd_gray")->layout()->objectName(), QStringLiteral("verticalLayout_6"));
+        QCOMPARE(child("main_status_bgi")->layout()->objectName(), QStringLiteral("verticalLayout_7"));
+        QWidget* readouts = child("layoutWidget");
+        QCOMPARE(readouts->parentWidget(), child("main_dbd_bgi"));
+        QCOMPARE(readouts->geometry(), QRect(148, 118, 174, 175));
+        QVERIFY(child("main_dbd_bgi")->layout() == nullptr);
+    }
+
+    void layoutSpacingAndMargins_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("spacing");
+        QTest::addColumn<QMargins>("margins");
+        const QMargins none(0, 0, 0, 0);
+        const QMargins nine(9, 9, 9, 9);
+        QTest::addRow("verticalLayout_10") << "verticalLayout_10" << 0 << none;
+        QTest::addRow("horizontalLayout_9") << "horizontalLayout_9" << 45 << QMargins(35, 0, 35, -1);
+        QTest::addRow("verticalLayout_6") << "verticalLayout_6" << 0 << none;
+        QTest::addRow("verticalLayout_12") << "verticalLayout_12" << 25 << none;
+        QTest::addRow("horizontalLayout_6") << "horizontalLayout_6" << 0 << QMargins(-1, -1, -1, -1);
+        QTest::addRow("horizontalLayout_7") << "horizontalLayout_7" << -1 << nine;
+        QTest::addRow("horizontalLayout_5") << "horizontalLayout_5" << 0 << QMargins(-1, -1, -1, -1);
+        QTest::addRow("verticalLayout_3") << "verticalLayout_3" << 3 << QMargins(-1, -1, -1, -1);
+        QTest::addRow("verticalLayout") << "verticalLayout" << 0 << QMargins(-1, -1, -1, -1);
+        QTest::addRow("verticalLayout_2") << "verticalLayout_2" << 15 << nine;
+        QTest::addRow("verticalLayout_4") << "verticalLayout_4" << -1 << QMargins(-1, -1, -1, -1);
+        QTest::addRow("verticalLayout_7") << "verticalLayout_7" << -1 << QMargins(-1, -1, -1, -1);
+    }
+
+    void layoutSpacingAndMargins()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, spacing);
+        QFETCH(QMargins, margins);
+        auto* found = w->findChild<QLayout*>(layout);
+        QVERIFY(found);
+        // -1 stands for the style's default: a fresh layout placed the same way shows what that is.
+        const bool onWidget = found->parentWidget() && found->parentWidget()->layout() == found;
+        QWidget probe(onWidget ? found->parentWidget() : nullptr);
+        auto* outer = new QVBoxLayout(&probe);
+        auto* inner = new QVBoxLayout;
+        outer->addLayout(inner);
+        if (auto* enclosing = qobject_cast<QLayout*>(found->parent())) {
+            // A sub-layout without spacing of its own takes its enclosing layout's.
+            outer->setSpacing(enclosing->spacing());
+        }
+        QLayout* reference = onWidget ? static_cast<QLayout*>(outer) : static_cast<QLayout*>(inner);
+        const QMargins defaults = reference->contentsMargins();
+        const QMargins expected(margins.left() < 0 ? defaults.left() : margins.left(),
+                                margins.top() < 0 ? defaults.top() : margins.top(),
+                                margins.right() < 0 ? defaults.right() : margins.right(),
+                                margins.bottom() < 0 ? defaults.bottom() : margins.bottom());
+        QCOMPARE(found->contentsMargins(), expected);
+        QCOMPARE(found->spacing(), spacing < 0 ? reference->spacing() : spacing);
+    }
+
+    void widgetSizes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("minimum");
+        QTest::addColumn<QSize>("maximum");
+        const QSize unlimited(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        auto fixed = [](const char* n, int wd, int h) { QTest::newRow(n) << n << QSize(wd, h) << QSize(wd, h); };
+        fixed("title_lbl_logo", 26, 26);
+        fixed("title_btn_setting", 32, 32);
+        fixed("title_btn_minimize", 32, 32);
+        fixed("title_btn_close", 32, 32);
+        fixed("main_lcd_tem", 103, 89);
+        fixed("main_lbl_symbol", 35, 29);
+        fixed("main_lcd_cpu", 20, 20);
+        fixed("main_status_bgi", 270, 460);
+        fixed("main_img_linkstate", 125, 125);
+        fixed("main_lbl_cpuitem", 200, 16);
+        fixed("main_cbx_cpuitem", 200, 30);
+        fixed("main_cbx_fanitem", 200, 30);
+        fixed("main_btn_accept", 200, 35);
+        QTest::newRow("main_dbd_gray") << "main_dbd_gray" << QSize(450, 450) << QSize(423, 423);
+        QTest::newRow("main_dbd_bgi") << "main_dbd_bgi" << QSize(0, 0) << QSize(479, 479);
+        QTest::newRow("main_lcd_fan") << "main_lcd_fan" << QSize(75, 0) << unlimited;
+        QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem" << QSize(200, 0) << QSize(200, QWIDGETSIZE_MAX);
+    }
+
+    void widgetSizes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, minimum);
+        QFETCH(QSize, maximum);
+        QWidget* widget = child(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->minimumSize(), minimum);
+        QCOMPARE(widget->maximumSize(), maximum);
+    }
+
+    void spacers_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QSize>("hint");
+        QTest::addColumn<int>("horizontal");
+        QTest::addColumn<int>("vertical");
+        const int ex = QSizePolicy::Expanding;
+        const int mi = QSizePolicy::Minimum;
+        QTest::newRow("horizontalSpacer_7") << "horizontalLayout" << 2 << QSize(362, 27) << ex << mi;
+        QTest::newRow("verticalSpacer_4") << "verticalLayout_11" << 0 << QSize(20, 40) << mi << ex;
+        QTest::newRow("horizontalSpacer_9") << "horizontalLayout_5" << 3 << QSize(40, 20) << ex << mi;
+        QTest::newRow("horizontalSpacer") << "horizontalLayout_2" << 0 << QSize(16, 20) << ex << mi;
+        QTest::newRow("horizontalSpacer_2") << "horizontalLayout_2" << 2 << QSize(16, 20) << ex << mi;
+        QTest::newRow("verticalSpacer_2") << "verticalLayout_7" << 2 << QSize(20, 40) << mi << ex;
+        QTest::newRow("horizontalSpacer_8") << "horizontalLayout_8" << 0 << QSize(25, 20) << int(QSizePolicy::Fixed)
+                                            << mi;
+        QTest::newRow("horizontalSpacer_3") << "horizontalLayout_3" << 0 << QSize(13, 14) << ex << mi;
+        QTest::newRow("horizontalSpacer_4") << "horizontalLayout_3" << 2 << QSize(13, 14) << ex << mi;
+        QTest::newRow("verticalSpacer_3") << "verticalLayout_7" << 5 << QSize(20, 40) << mi << ex;
+        QTest::newRow("horizontalSpacer_5") << "horizontalLayout_4" << 0 << QSize(13, 17) << ex << mi;
+        QTest::newRow("horizontalSpacer_6") << "horizontalLayout_4" << 2 << QSize(13, 17) << ex << mi;
+        QTest::newRow("verticalSpacer") << "verticalLayout_7" << 7 << QSize(20, 40) << mi << ex;
+    }
+
+    void spacers()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, index);
+        QFETCH(QSize, hint);
+        QFETCH(int, horizontal);
+        QFETCH(int, vertical);
+        QSpacerItem* item = spacer(layout, index);
+        QVERIFY(item);
+        QCOMPARE(item->sizeHint(), hint);
+        QCOMPARE(int(item->sizePolicy().horizontalPolicy()), horizontal);
+        QCOMPARE(int(item->sizePolicy().verticalPolicy()), vertical);
+    }
+
+    void styleSheets_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("styleSheet");
+        QTest::newRow("main_wgt_bgi") << "main_wgt_bgi"
+                                      << "QWidget#main_wgt_bgi\n{\n\t\n\tborder:0px solid;\n\tborder-radius: "
+                                         "10px;\n\tborder-image: url(:/image/sys_bgi_main.png);\n}";
+        QTest::newRow("title_lbl_logo") << "title_lbl_logo" << "border-image: url(:/image/newlogo.jpg);";
+        for (const char* white : {"title_lbl_info", "main_lcd_tem", "main_lbl_symbol", "main_lcd_fan",
+                                  "main_lbl_fanspeed", "main_lbl_cpu", "main_lcd_cpu", "main_lbl_cpuunit",
+                                  "main_ckb_autostart"}) {
+            QTest::newRow(white) << white << kWhite;
+        }
+        QTest::newRow("title_btn_setting") << "title_btn_setting" << kTitleButton;
+        QTest::newRow("title_btn_minimize") << "title_btn_minimize" << kTitleButton;
+        QTest::newRow("title_btn_close") << "title_btn_close" << kCloseButton;
+        QTest::newRow("main_dbd_gray") << "main_dbd_gray"
+                                       << "QWidget#main_dbd_gray\n{\n\tborder-image: url(:/image/bgi_dbd_gray.png);\n}";
+        QTest::newRow("main_dbd_bgi") << "main_dbd_bgi"
+                                      << "QWidget#main_dbd_bgi\n{\n\tborder-image: url(:/image/bgi_dbd_16.png);\n}";
+        QTest::newRow("main_status_bgi") << "main_status_bgi"
+                                         << "QWidget#main_status_bgi\n{\n\tbackground-color:rgba(0,0,0,0);\n\tborder-"
+                                            "radius: 5px;\n\tborder:\t1px solid rgb(80, 80, 80);\n}";
+        for (const char* grey : {"main_lbl_status", "main_lbl_cpuitem", "main_lbl_fanitem"}) {
+            QTest::newRow(grey) << grey << kGrey;
+        }
+        QTest::newRow("main_img_linkstate") << "main_img_linkstate" << "border-image: url(:/image/5651226.png);";
+        QTest::newRow("main_cbx_cpuitem") << "main_cbx_cpuitem" << kCombo;
+        QTest::newRow("main_cbx_fanitem") << "main_cbx_fanitem" << kCombo;
+        QTest::newRow("main_btn_accept") << "main_btn_accept" << kAccept;
+        for (const char* plain : {"main_wgt_work", "layoutWidget"}) {
+            QTest::newRow(plain) << plain << "";
+        }
+    }
+
+    void styleSheets()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, styleSheet);
+        QWidget* widget = child(name);
+        QVERIFY2(widget, qPrintable(name));
+        if (name == QLatin1String("main_img_linkstate")) {
+            // The device session replaces the form's initial picture at start-up with its own style.
+            return;
+        }
+        QCOMPARE(widget->styleSheet(), styleSheet);
+    }
+
+    void fonts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pointSize");
+        QTest::addColumn<bool>("bold");
+        const QString yahei = QStringLiteral("微软雅黑");
+        QTest::newRow("title_lbl_info") << "title_lbl_info" << yahei << 11 << false;
+        for (const char* n : {"title_btn_setting", "title_btn_minimize", "title_btn_close"}) {
+            QTest::newRow(n) << n << yahei << 10 << false;
+        }
+        QTest::newRow("main_lbl_symbol") << "main_lbl_symbol" << "Agency FB" << 20 << true;
+        QTest::newRow("main_lbl_fanspeed") << "main_lbl_fanspeed" << "Sitka Small Semibold" << 20 << true;
+        for (const char* n : {"main_lbl_cpu", "main_lbl_cpuunit", "main_ckb_autostart"}) {
+            QTest::newRow(n) << n << yahei << 11 << false;
+        }
+        QTest::newRow("main_lcd_cpu") << "main_lcd_cpu" << "Agency FB" << 8 << false;
+        QTest::newRow("main_lbl_cpuitem") << "main_lbl_cpuitem" << yahei << 10 << false;
+        QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem" << yahei << 10 << false;
+        QTest::newRow("main_cbx_cpuitem") << "main_cbx_cpuitem" << yahei << 9 << false;
+        const int defaultSize = QApplication::font().pointSize();
+        QTest::newRow("main_cbx_fanitem") << "main_cbx_fanitem" << yahei << defaultSize << false;
+        QTest::newRow("main_btn_accept") << "main_btn_accept" << yahei << defaultSize << false;
+    }
+
+    void fonts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, family);
+        QFETCH(int, pointSize);
+        QFETCH(bool, bold);
+        const QFont font = child(name)->font();
+        QCOMPARE(font.family(), family);
+        QCOMPARE(font.pointSize(), pointSize);
+        QCOMPARE(font.bold(), bold);
+    }
+
+    void readouts()
+    {
+        auto* tem = child<QLCDNumber>("main_lcd_tem");
+        QCOMPARE(tem->digitCount(), 2);
+        QCOMPARE(tem->frameShape(), QFrame::NoFrame);
+        QCOMPARE(tem->midLineWidth(), 5);
+        QCOMPARE(tem->mode(), QLCDNumber::Dec);
+        QCOMPARE(tem->segmentStyle(), QLCDNumber::Flat);
+        auto* fan = child<QLCDNumber>("main_lcd_fan");
+        QCOMPARE(fan->digitCount(), 4);
+        QCOMPARE(fan->lineWidth(), 0);
+        QVERIFY(!fan->smallDecimalPoint());
+        QCOMPARE(fan->intValue(), 0);
+        auto* cpu = child<QLCDNumber>("main_lcd_cpu");
+        QCOMPARE(cpu->digitCount(), 2);
+        QCOMPARE(cpu->lineWidth(), 0);
+        QCOMPARE(cpu->midLineWidth(), 0);
+        QCOMPARE(cpu->intValue(), 0);
+        QCOMPARE(child<QLabel>("main_lbl_fanspeed")->alignment(), Qt::AlignLeading | Qt::AlignLeft | Qt::AlignVCenter);
+    }
+
+    void titleButtons_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("iconSize");
+        QTest::newRow("title_btn_setting") << "title_btn_setting" << QSize(21, 21);
+        QTest::newRow("title_btn_minimize") << "title_btn_minimize" << QSize(18, 18);
+        QTest::newRow("title_btn_close") << "title_btn_close" << QSize(18, 18);
+    }
+
+    void titleButtons()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, iconSize);
+        auto* button = child<QPushButton>(name);
+        QVERIFY(button->isFlat());
+        QVERIFY(button->text().isEmpty());
+        QCOMPARE(button->iconSize(), iconSize);
+        QVERIFY(!button->icon().isNull());
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("title_lbl_info") << "title_lbl_info" << "Orvane_V4.5.0.5";
+        QTest::newRow("title_lbl_logo") << "title_lbl_logo" << "";
+        QTest::newRow("main_img_linkstate") << "main_img_linkstate" << "";
+        QTest::newRow("main_lbl_symbol") << "main_lbl_symbol" << QStringLiteral("℃");
+        QTest::newRow("main_lbl_fanspeed") << "main_lbl_fanspeed" << "RPM";
+        QTest::newRow("main_lbl_cpu") << "main_lbl_cpu" << "CPU:";
+        QTest::newRow("main_lbl_cpuunit") << "main_lbl_cpuunit" << "%";
+        QTest::newRow("main_lbl_status") << "main_lbl_status" << "USB STATUS";
+        QTest::newRow("main_lbl_cpuitem") << "main_lbl_cpuitem" << "Temperature";
+        QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem" << "FanSpeed";
+        QTest::newRow("main_ckb_autostart") << "main_ckb_autostart" << "AutoStart";
+        QTest::newRow("main_btn_accept") << "main_btn_accept" << "Accept";
+    }
+
+    void texts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QWidget* widget = child(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->property("text").toString(), text);
+    }
+
+    void selectorsHoldOneEntry()
+    {
+        auto* cpu = child<QComboBox>("main_cbx_cpuitem");
+        auto* fan = child<QComboBox>("main_cbx_fanitem");
+        QCOMPARE(cpu->count(), 1);
+        QCOMPARE(cpu->itemText(0), QStringLiteral("CPU Temperature"));
+        QCOMPARE(fan->count(), 1);
+        QCOMPARE(fan->itemText(0), QStringLiteral("Fan Speed"));
+    }
+
+    void gaugeHasShadow()
+    {
+        auto* shadow = qobject_cast<QGraphicsDropShadowEffect*>(child("main_wgt_bgi")->graphicsEffect());
+        QVERIFY(shadow);
+        QCOMPARE(shadow->color(), QColor(255, 0, 0, 100));
+        QCOMPARE(shadow->blurRadius(), 20.0);
+        QCOMPARE(shadow->offset(), QPointF(0, 0));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "test_mainform.moc"
