@@ -1,0 +1,10 @@
+#ifndef ORVANE_IMAGEGEN_BLUR_H
+#define ORVANE_IMAGEGEN_BLUR_H
+
+class QImage;
+
+// Soft glow: three box passes per direction approximate a gaussian of about the given radius. Pixels beyond the
+// edge count as transparent so a glow fades out instead of smearing the border. Takes a premultiplied image.
+void blurImage(QImage& image, int radius);
+
+#endif // ORVANE_IMAGEGEN_BLUR_H

@@ -1,0 +1,9 @@
+#ifndef ORVANE_IMAGEGEN_PANEL_H
+#define ORVANE_IMAGEGEN_PANEL_H
+
+#include <QImage>
+
+// The background of the whole window: a dark rounded panel with a soft glow behind the gauge.
+QImage drawPanelBackground();
+
+#endif // ORVANE_IMAGEGEN_PANEL_H
