@@ -93,13 +93,16 @@ def main():
     ico = os.path.join(folder, "orvane.ico")
     problems += check_ico(open(ico, "rb").read()) if os.path.isfile(ico) else ["orvane.ico: missing"]
 
-    qrc = open(os.path.join(folder, "image.qrc"), encoding="utf-8").read()
-    if not re.search(r'<qresource\s+prefix="/image"\s*>', qrc):
+    qrc_path = os.path.join(folder, "image.qrc")
+    qrc = open(qrc_path, encoding="utf-8").read() if os.path.isfile(qrc_path) else ""
+    if not qrc:
+        problems.append("image.qrc: missing")
+    elif not re.search(r'<qresource\s+prefix="/image"\s*>', qrc):
         problems.append("image.qrc: files are not under the /image prefix")
     listed = re.findall(r"<file[^>]*>([^<]+)</file>", qrc)
-    if sorted(listed) != sorted(EXPECTED):
+    if qrc and sorted(listed) != sorted(EXPECTED):
         problems.append("image.qrc: lists %s" % sorted(set(listed) ^ set(EXPECTED)))
-    if len(re.findall(r'compression-algorithm="none"', qrc)) != len(listed):
+    if qrc and len(re.findall(r'compression-algorithm="none"', qrc)) != len(listed):
         problems.append("image.qrc: not every file is stored uncompressed")
 
     for line in problems:
