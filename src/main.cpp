@@ -1,5 +1,6 @@
 #include "mainwidget.h"
 #include "platform/sharedsegment.h"
+#include "platform/terminationsignals.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -48,6 +49,7 @@ int main(int argc, char* argv[])
     }
 
     MainWidget w;
+    onTerminationSignals(&w, [&w]() { QMetaObject::invokeMethod(&w, "slot_sysTrayExitApp"); });
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--bootstart")) {
         w.hide();

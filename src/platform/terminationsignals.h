@@ -1,0 +1,13 @@
+#ifndef ORVANE_TERMINATIONSIGNALS_H
+#define ORVANE_TERMINATIONSIGNALS_H
+
+#include <functional>
+
+class QObject;
+
+// Runs `onTerminate` on the GUI thread when the session asks the program to end (SIGTERM at log-out, SIGINT,
+// SIGHUP), so that a desktop ending the program takes the same way out as the tray's exit entry. `context` owns
+// the watcher.
+void onTerminationSignals(QObject* context, std::function<void()> onTerminate);
+
+#endif // ORVANE_TERMINATIONSIGNALS_H

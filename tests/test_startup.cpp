@@ -1,0 +1,190 @@
+// Start-up of the real program as a process: one instance at a time, and "--bootstart" starting hidden.
+#include "testsupport.h"
+#include "xserver.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+const QString kMainTitle = QStringLiteral("^Orvane v1\\.0\\.0\\.1$");
+const QString kNoticeTitle = QStringLiteral("^Notice$");
+constexpr int kWindowWaitMs = 20000;
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    XServer mX;
+    QTemporaryDir mAppDir;
+    std::unique_ptr<QTemporaryDir> mKeys;
+    QList<QProcess*> mStarted;
+
+    // A copy of the program alone in a folder: no sensor server beside it, so it starts no other process.
+    QString program() const { return mAppDir.filePath(QStringLiteral("orvane")); }
+
+    QProcess* launch(const QStringList& arguments = {})
+    {
+        auto* process = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), mX.display());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        // The single-instance keys live in the temp folder: every test case gets its own.
+        env.insert(QStringLiteral("TMPDIR"), mKeys->path());
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(program(), arguments);
+        process->waitForStarted(10000);
+        mStarted << process;
+        return process;
+    }
+
+    // Closes the "already running" notice as a user would, with the Escape key.
+    bool dismissNotice()
+    {
+        const QStringList notices = mX.findWindows(kNoticeTitle, true, kWindowWaitMs);
+        return notices.size() == 1 && mX.pressKey(notices.first(), QStringLiteral("Escape"));
+    }
+
+    static bool stillRunningAfter(QProcess* process, int ms)
+    {
+        return !process->waitForFinished(ms) && process->state() == QProcess::Running;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!mX.start()) {
+            QSKIP("Xvfb is not available");
+        }
+        QVERIFY(QFile::copy(TestSupport::binaryDir() + QStringLiteral("/orvane"), program()));
+        QVERIFY(QFile::setPermissions(program(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    void init() { mKeys = std::make_unique<QTemporaryDir>(); }
+
+    void cleanup()
+    {
+        for (QProcess* process : mStarted) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(10000)) {
+                    process->kill();
+                    process->waitForFinished(5000);
+                }
+            }
+            delete process;
+        }
+        mStarted.clear();
+        mKeys.reset();
+    }
+
+    void secondStartIsRefused()
+    {
+        QProcess* first = launch();
+        QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+
+        QProcess* second = launch();
+        QVERIFY(dismissNotice());
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+
+        QCOMPARE(first->state(), QProcess::Running);
+        QCOMPARE(mX.findWindows(kMainTitle, true, 1000).size(), 1);
+    }
+
+    void simultaneousStartsLeaveOne()
+    {
+        QProcess* a = launch();
+        QProcess* b = launch();
+        QVERIFY(dismissNotice());
+        // Exactly one of the two gives way, with exit code 0.
+        QProcess* refused = nullptr;
+        QVERIFY(QTest::qWaitFor([&]() { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
+                                10000));
+        refused = a->state() == QProcess::NotRunning ? a : b;
+        QProcess* kept = refused == a ? b : a;
+        QCOMPARE(refused->exitCode(), 0);
+        QVERIFY(stillRunningAfter(kept, 1500));
+        QCOMPARE(mX.findWindows(kNoticeTitle, true, 0).size(), 0);
+    }
+
+    void startAfterKilledInstanceRuns()
+    {
+        QProcess* first = launch();
+        QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+        ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
+        QVERIFY(first->waitForFinished(5000));
+
+        QProcess* next = launch();
+        QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+        QCOMPARE(mX.findWindows(kNoticeTitle, true, 0).size(), 0);
+        QVERIFY(stillRunningAfter(next, 500));
+
+        // And the instance that took over is itself guarded.
+        QProcess* another = launch();
+        QVERIFY(dismissNotice());
+        QVERIFY(another->waitForFinished(10000));
+        QCOMPARE(another->exitCode(), 0);
+    }
+
+    void startAfterCleanExitRuns()
+    {
+        QProcess* first = launch();
+        QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+        // The session's end request takes the program's own way out.
+        first->terminate();
+        QVERIFY(first->waitForFinished(10000));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+
+        launch();
+        QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+        QCOMPARE(mX.findWindows(kNoticeTitle, true, 0).size(), 0);
+    }
+
+    void bootStartArgument_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("exactly --bootstart") << QStringList{"--bootstart"} << true;
+        QTest::newRow("letter case") << QStringList{"--BootStart"} << false;
+        QTest::newRow("appended value") << QStringList{"--bootstart=1"} << false;
+        QTest::newRow("second argument") << QStringList{"--bootstart", "extra"} << false;
+        QTest::newRow("no argument") << QStringList{} << false;
+    }
+
+    void bootStartArgument()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, hidden);
+        QProcess* process = launch(arguments);
+        // The window exists in every case (its native handle is made at start-up); only its mapping differs.
+        QCOMPARE(mX.findWindows(kMainTitle, false, kWindowWaitMs).size() >= 1, true);
+        if (hidden) {
+            QVERIFY(stillRunningAfter(process, 1500));
+            QCOMPARE(mX.findWindows(kMainTitle, true, 0).size(), 0);
+        } else {
+            QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+        }
+        QCOMPARE(process->state(), QProcess::Running);
+    }
+
+    void refusedBootStartStillShowsNotice()
+    {
+        launch();
+        QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
+        QProcess* boot = launch({QStringLiteral("--bootstart")});
+        QVERIFY(dismissNotice());
+        QVERIFY(boot->waitForFinished(10000));
+        QCOMPARE(boot->exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"
