@@ -1,16 +1,31 @@
 #ifndef ORVANE_USBHIDAPI_H
 #define ORVANE_USBHIDAPI_H
 
+#include <QByteArray>
 #include <QObject>
 
-// The only code that talks to the HID display device.
+struct hid_device_;
+typedef struct hid_device_ hid_device;
+
+// The only code that talks to the HID display device: open, write one report, read one report, close.
 class USBHidApi : public QObject
 {
     Q_OBJECT
 
 public:
     explicit USBHidApi(QObject* parent = nullptr);
+
+    int openHid(int vid, int pid);
     int closeHid();
+    int setData(uchar* data, uint len);
+    int setData(QByteArray dataArr);
+    int getData(uchar* data, uint* len);
+    int getData(QByteArray& retArr);
+
+private:
+    int m_pid;
+    int m_vid;
+    hid_device* mhidHandle;
 };
 
 #endif // ORVANE_USBHIDAPI_H
