@@ -22,6 +22,10 @@ int showAlreadyRunning()
 
 int main(int argc, char* argv[])
 {
+    // Nothing here draws with OpenGL; without this the X11 platform loads the GL stack (tens of MB) at start.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    }
     QApplication a(argc, argv);
 
     const QString semaphoreKey = QStringLiteral("KEY_QUASTOR_SEMAPHORE_AP");
