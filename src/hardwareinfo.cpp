@@ -1,26 +1,129 @@
+// One request to the sensor server per call of slot_hwGetData, and the file copy of the last reply.
 #include "hardwareinfo.h"
 
+#include "platform/sensorendpoint.h"
+#include "sensorreply.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalSocket>
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QThread>
+
+namespace {
+const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
+// A request that took this long has let the controller's next requests queue up behind it.
+constexpr qint64 kBacklogAfterMs = 1000;
+// How often to look again for a server that was just started and does not listen yet.
+constexpr int kConnectRetryMs = 20;
+} // namespace
+
 HardWareInfo::HardWareInfo(QObject* parent)
-    : QObject(parent)
+    : QObject(parent), mstHwinfoData {0, 0, 0}, mstServerData {0, 0, 0}, mServerProgram(SensorEndpoint::serverProgram())
 {
     qRegisterMetaType<ST_HWINFO_DATA>("ST_HWINFO_DATA");
 }
 
 HardWareInfo::~HardWareInfo() = default;
 
-void HardWareInfo::onStartVoViredo()
+void HardWareInfo::onClearVoViredoData()
 {
+    mstServerData = ST_VOVIREDO_DATA {0, 0, 0};
 }
 
-void HardWareInfo::onStopVoViredo()
+void HardWareInfo::onClearHwInfoData()
 {
-}
-
-void HardWareInfo::onWriteHwInfoData()
-{
+    mstHwinfoData = ST_HWINFO_DATA {0, 0, 0};
 }
 
 void HardWareInfo::slot_hwGetData()
 {
-    emit signal_hwReadData(ST_HWINFO_DATA{0, 0, 0});
+    if (mBacklogPending) {
+        // Queued while a slow request ran; its reply is the latest reading there is.
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+
+    onClearHwInfoData();
+    onClearVoViredoData();
+    if (!mQuitting.load()) {
+        onReadVoViredo();
+    }
+    mstHwinfoData.cputmp = mstServerData.cputmp;
+    mstHwinfoData.cpuload = mstServerData.cpuload;
+    mstHwinfoData.cpufan = mstServerData.cpufan;
+    emit signal_hwReadData(mstHwinfoData);
+
+    if (clock.elapsed() >= kBacklogAfterMs) {
+        // Everything queued up to now comes before this marker and is dropped; later requests are served again.
+        mBacklogPending = true;
+        QMetaObject::invokeMethod(
+            this, [this]() { mBacklogPending = false; }, Qt::QueuedConnection);
+    }
+}
+
+void HardWareInfo::onReadVoViredo()
+{
+    onClearVoViredoData();
+
+    QLocalSocket socket;
+    if (!onConnectServer(socket)) {
+        return;
+    }
+    socket.write("readData");
+    if (!socket.waitForBytesWritten(mWaitMs)) {
+        return;
+    }
+    const QByteArray reply = readSensorReply(socket, mWaitMs, mQuitting);
+    socket.abort();
+
+    const QString text = QString::fromUtf8(reply);
+    {
+        QMutexLocker lock(&mLastHwInfoMutex);
+        mLastHwInfo = text;
+    }
+    onWriteHwInfoData();
+    parseServerData(text);
+}
+
+bool HardWareInfo::onConnectServer(QLocalSocket& socket)
+{
+    const QString name = SensorEndpoint::socketName(kServerName);
+    socket.connectToServer(name, QIODevice::ReadWrite);
+    if (socket.waitForConnected(mWaitMs)) {
+        return true;
+    }
+
+    onStartVoViredo();
+    // A server that was just started needs a moment before it listens: keep trying while it runs, within the
+    // same wait. Without a running server of ours one more attempt is all there is.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        socket.abort();
+        socket.connectToServer(name, QIODevice::ReadWrite);
+        const qint64 remaining = mWaitMs - clock.elapsed();
+        if (socket.waitForConnected(int(qMax<qint64>(remaining, 0)))) {
+            return true;
+        }
+        if (mQuitting.load() || clock.elapsed() + kConnectRetryMs >= mWaitMs || !isServerProcessRunning()) {
+            return false;
+        }
+        QThread::msleep(kConnectRetryMs);
+    }
+}
+
+void HardWareInfo::onWriteHwInfoData()
+{
+    // Held while writing so that the GUI thread and the worker never interleave in the file.
+    QMutexLocker lock(&mLastHwInfoMutex);
+    QFile file(QStringLiteral("hardInfo.xml"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        return;
+    }
+    file.write(mLastHwInfo.toUtf8());
+    file.write("\r\n\r\n");
+    file.close();
 }

@@ -1,0 +1,16 @@
+#ifndef ORVANE_SENSORENDPOINT_H
+#define ORVANE_SENSORENDPOINT_H
+
+#include <QString>
+
+// Where the sensor server lives and where it listens. Shared by the program and the sensor server, so that both
+// always agree on the socket.
+namespace SensorEndpoint {
+// The sensor server's executable in the folder beside the program.
+QString serverProgram();
+
+// What QLocalSocket and QLocalServer take for the server name `name`. Empty when there is no private place for it.
+QString socketName(const QString& name);
+} // namespace SensorEndpoint
+
+#endif // ORVANE_SENSORENDPOINT_H

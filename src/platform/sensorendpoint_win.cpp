@@ -1,0 +1,16 @@
+#include "sensorendpoint.h"
+
+#include <QCoreApplication>
+
+namespace SensorEndpoint {
+QString serverProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/" ORVANE_SENSOR_SUBDIR "/VOViredo.exe");
+}
+
+QString socketName(const QString& name)
+{
+    // A named pipe of that name.
+    return name;
+}
+} // namespace SensorEndpoint

@@ -1,0 +1,73 @@
+#include "sensorreply.h"
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QXmlStreamReader>
+
+namespace {
+// Short enough that quitting the application is not held up by a silent server.
+constexpr int kWaitSliceMs = 100;
+
+// Follows the reply as it arrives and tells when its root element is closed. Text that can never become a
+// document ends the reply too.
+class DocumentEnd
+{
+public:
+    void feed(const QByteArray& chunk)
+    {
+        if (mDone) {
+            return;
+        }
+        mReader.addData(chunk);
+        while (!mReader.atEnd()) {
+            const QXmlStreamReader::TokenType token = mReader.readNext();
+            if (token == QXmlStreamReader::StartElement) {
+                ++mDepth;
+            } else if (token == QXmlStreamReader::EndElement && --mDepth == 0) {
+                mDone = true;
+                return;
+            }
+        }
+        if (mReader.hasError() && mReader.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
+            mDone = true;
+        }
+    }
+    bool done() const { return mDone; }
+
+private:
+    QXmlStreamReader mReader;
+    int mDepth = 0;
+    bool mDone = false;
+};
+} // namespace
+
+QByteArray readSensorReply(QLocalSocket& socket, int waitMs, const std::atomic<bool>& abort)
+{
+    QByteArray reply;
+    DocumentEnd end;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (socket.bytesAvailable() > 0) {
+            const QByteArray chunk = socket.read(qint64(kMaxSensorReply) + 1 - reply.size());
+            reply += chunk;
+            if (reply.size() > kMaxSensorReply) {
+                return QByteArray();
+            }
+            end.feed(chunk);
+            if (end.done()) {
+                break;
+            }
+            continue;
+        }
+        if (socket.state() != QLocalSocket::ConnectedState) {
+            break;
+        }
+        const qint64 remaining = waitMs - clock.elapsed();
+        if (remaining <= 0 || abort.load()) {
+            break;
+        }
+        socket.waitForReadyRead(int(qMin<qint64>(remaining, kWaitSliceMs)));
+    }
+    return reply;
+}
