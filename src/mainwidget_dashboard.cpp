@@ -1,36 +1,120 @@
-// Readouts, fan gauge, message dialog and the device menu actions.
+// Readouts and fan gauge, the message dialog, and the device menu actions.
 #include "mainwidget.h"
 
 #include "dashboardstyles.h"
+#include "hardwareinfo.h"
+#include "msgdialog.h"
 #include "ui_mainwidget.h"
+#include "usbhidapi.h"
+#include "usbprotocol.h"
+
+#include <QtGlobal>
+
+namespace {
+constexpr int kMaxTemperature = 99;
+constexpr int kMaxFanSpeed = 2000;
+constexpr int kMaxLoad = 100;
+
+// Lower bound of each gauge step and the dbdArray entry that shows it, highest first.
+struct GaugeStep
+{
+    int fromRpm;
+    int index;
+};
+constexpr GaugeStep kGaugeSteps[] = {
+    {2000, 11}, {1800, 10}, {1600, 9}, {1400, 8}, {1200, 7}, {1000, 6},
+    {800, 5},   {600, 4},   {400, 3},  {300, 2},  {200, 1},
+};
+
+QString zeroPadded(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+} // namespace
 
 void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
 {
-    Q_UNUSED(stHwInfoData);
+    const int temValue = qBound(0, stHwInfoData.cputmp, kMaxTemperature);
+    const int fanValue = qBound(0, stHwInfoData.cpufan, kMaxFanSpeed);
+    const int cpuLoad = qBound(0, stHwInfoData.cpuload, kMaxLoad);
+
+    const QString temValueStr = zeroPadded(temValue);
+    const QString fanValueStr = zeroPadded(fanValue);
+    const QString cpuLoadStr = QString::number(cpuLoad);
+
+    ui->main_lcd_tem->display(temValueStr);
+    ui->main_lcd_fan->display(fanValueStr);
+    onSetFanSpeedImage(fanValue);
+    // A two-digit readout would show a full load as "00"; it gets a third digit for as long as the load is 100.
+    ui->main_lcd_cpu->setDigitCount(cpuLoadStr.size() > 2 ? 3 : 2);
+    ui->main_lcd_cpu->display(cpuLoadStr);
+
+    if (mIsUsbConnect && mIsFinishInit) {
+        onUsbHidSendValue(temValue, fanValue, cpuLoad);
+    } else if (!mIsUsbConnect && mIsFinishInit) {
+        onUsbConnect();
+    }
 }
 
 void MainWidget::onSetFanSpeedImage(int value)
 {
-    Q_UNUSED(value);
+    int index = 0;
+    for (const GaugeStep& step : kGaugeSteps) {
+        if (value >= step.fromRpm) {
+            index = step.index;
+            break;
+        }
+    }
+    ui->main_dbd_bgi->setStyleSheet(QString::fromLatin1(dbdArray[index]));
 }
 
 bool MainWidget::onMessageDialog(QString info, int type)
 {
-    Q_UNUSED(info);
-    Q_UNUSED(type);
-    return true;
+    MsgDialog dialog(this);
+    dialog.SetInfo(info, type);
+    const QRect area = geometry();
+    // Integer division truncates toward zero, also for a dialog wider than the window.
+    const int x = area.x() + (area.width() - dialog.width()) / 2;
+    const int y = area.y() + (area.height() - dialog.height()) / 2;
+    dialog.move(x, y);
+    dialog.exec();
+    return dialog.GetStatus();
 }
 
 void MainWidget::slot_menu_version()
 {
+    mHardWareInfo->onWriteHwInfoData();
+    if (!mIsUsbConnect) {
+        onMessageDialog(QStringLiteral("Device disconnected. unable to read."), 0);
+        return;
+    }
+    QByteArray hwvArray;
+    if (!onGetHardWareVersion(hwvArray)) {
+        onMessageDialog(QStringLiteral("Failed to read the software version."), 0);
+        return;
+    }
+    const QString hwvStr = QString::fromUtf8(hwvArray);
+    // A reply that fails the version check says nothing worth showing.
+    if (!hwvStr.isEmpty()) {
+        onMessageDialog(QStringLiteral("Version: ") + hwvStr, 0);
+    }
 }
 
 bool MainWidget::onGetHardWareVersion(QByteArray& retArray)
 {
-    Q_UNUSED(retArray);
-    return false;
+    const QByteArray request = mUsbProtocol->GenerateHardWareVersion();
+    if (mUsbHidApi->setData(request) != 0) {
+        return false;
+    }
+    QByteArray reply;
+    if (mUsbHidApi->getData(reply) != 0) {
+        return false;
+    }
+    retArray = mUsbProtocol->CheckResHardWareVersion(reply);
+    return true;
 }
 
 void MainWidget::slot_menu_update()
 {
+    onMessageDialog(QStringLiteral("No upgrade file was detected."), 0);
 }

@@ -1,0 +1,57 @@
+#include "msgdialog.h"
+
+#include "ui_msgdialog.h"
+
+#include <QGraphicsDropShadowEffect>
+
+MsgDialog::MsgDialog(QWidget* parent)
+    : QDialog(parent)
+    , ui(new Ui_MsgDialog)
+    , mButtonType(true)
+{
+    setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
+    ui->setupUi(this);
+    setWgtGraphicsEffect(this);
+}
+
+MsgDialog::~MsgDialog()
+{
+    delete ui;
+}
+
+void MsgDialog::setWgtGraphicsEffect(QWidget* wgt)
+{
+    auto* shadow = new QGraphicsDropShadowEffect(wgt);
+    shadow->setColor(QColor(255, 255, 255, 100));
+    shadow->setBlurRadius(30);
+    wgt->setGraphicsEffect(shadow);
+}
+
+void MsgDialog::SetInfo(QString strInfo, int type)
+{
+    if (type == 0) {
+        ui->main_btn_cancel->hide();
+    } else {
+        ui->main_btn_cancel->show();
+    }
+    if (!strInfo.isEmpty()) {
+        ui->main_lbl_info->setText(strInfo);
+    }
+}
+
+bool MsgDialog::GetStatus()
+{
+    return mButtonType;
+}
+
+void MsgDialog::on_main_btn_ok_clicked()
+{
+    close();
+    mButtonType = true;
+}
+
+void MsgDialog::on_main_btn_cancel_clicked()
+{
+    close();
+    mButtonType = false;
+}
