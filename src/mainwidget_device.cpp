@@ -1,39 +1,137 @@
 // The display device session: handshake, value frames, arrival/removal and sleep/wake.
+#include "dashboardstyles.h"
 #include "mainwidget.h"
-
+#include "platform/sleepwatcher.h"
+#include "ui_mainwidget.h"
+#include "usbdevmonitor.h"
 #include "usbhidapi.h"
 #include "usbprotocol.h"
+
+#include <QThread>
+
+namespace {
+constexpr int kDeviceVendorId = 0x0416;
+constexpr int kDeviceProductId = 0x1100;
+// Lets the device settle after it was plugged in, before the handshake.
+constexpr unsigned long kArrivalPauseMs = 500;
+constexpr int kAccessWarningMs = 15000;
+
+const char* const kNotAccessibleLog = "Orvane: the display device is connected, but %1 cannot be opened for reading "
+                                      "and writing by this user. Install the udev rule 70-orvane-display.rules (see "
+                                      "the README), then unplug the device and plug it in again.";
+const char* const kNotAccessibleTitle = "Orvane cannot reach the display";
+const char* const kNotAccessibleMessage = "The cooler display is connected, but this user may not use it. Install "
+                                          "the udev rule 70-orvane-display.rules (see the README), then plug the "
+                                          "display in again.";
+} // namespace
 
 void MainWidget::onUsbHidInit()
 {
     mUsbHidApi = new USBHidApi();
     mUsbProtocol = new USBProtocol();
+
+    USBDevMonitor* monitor = USBDevMonitor::getInstance();
+    monitor->setDeviceInfo(kDeviceProductId, kDeviceVendorId);
+    monitor->registerNotify(reinterpret_cast<USBDevMonitor::NativeWindow>(winId()));
+    connect(monitor, &USBDevMonitor::signal_usbHidMonitor, this, &MainWidget::slot_usbHidMonitor);
+    connect(monitor, &USBDevMonitor::signal_usbHidNotAccessible, this, [this](const QString& node) {
+        qWarning("%s", qPrintable(QString::fromUtf8(kNotAccessibleLog).arg(node)));
+        if (mTrayicon) {
+            mTrayicon->showMessage(QString::fromUtf8(kNotAccessibleTitle),
+                                   QString::fromUtf8(kNotAccessibleMessage),
+                                   QSystemTrayIcon::Warning,
+                                   kAccessWarningMs);
+        }
+    });
+
+    if (SleepWatcher* sleepWatcher = SleepWatcher::create(this)) {
+        connect(sleepWatcher, &SleepWatcher::signal_suspending, this, [this] { onSystemSuspend(); });
+        connect(sleepWatcher, &SleepWatcher::signal_resumed, this, [this] { onSystemResume(); });
+    }
+
+    ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
 }
 
 void MainWidget::onUsbConnect()
 {
+    mIsUsbConnect = false;
+    // A handle still open from the last session (suspend or a second arrival notice) would leak otherwise.
+    mUsbHidApi->closeHid();
+
+    if (mUsbHidApi->openHid(kDeviceVendorId, kDeviceProductId) != 0) {
+        mUsbHidApi->closeHid();
+        return;
+    }
+    if (mUsbHidApi->setData(mUsbProtocol->GenerateScramblerSeed()) != 0) {
+        mUsbHidApi->closeHid();
+        return;
+    }
+    QByteArray reply;
+    if (mUsbHidApi->getData(reply) != 0) {
+        mUsbHidApi->closeHid();
+        return;
+    }
+    const QByteArray seed = mUsbProtocol->CheckResScrambleSeen(reply);
+    if (seed.isEmpty()) {
+        mUsbHidApi->closeHid();
+        mSeedValue = 0;
+        return;
+    }
+    mSeedValue = uchar(seed.at(0));
+    mIsUsbConnect = true;
+    ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
 }
 
 void MainWidget::onUsbDisConnect()
 {
+    mUsbHidApi->closeHid();
+    mIsUsbConnect = false;
+    // The linked picture on purpose: removal replaces it at once, and after a resume the next handshake sets it.
+    ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
 }
 
 void MainWidget::slot_usbHidMonitor(bool isConnect)
 {
-    Q_UNUSED(isConnect);
+    if (isConnect) {
+        ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
+        QThread::msleep(kArrivalPauseMs);
+        onUsbConnect();
+    } else {
+        onUsbDisConnect();
+        ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
+    }
 }
 
 void MainWidget::onUsbHidSendValue(int tem, int fan, int load)
 {
-    Q_UNUSED(tem);
-    Q_UNUSED(fan);
-    Q_UNUSED(load);
+    const QByteArray frame = mUsbProtocol->GenerateShowDevInfo(tem, fan, load);
+    bool failed = false;
+    if (mUsbHidApi->setData(mUsbProtocol->Scrambler(mSeedValue, frame)) != 0) {
+        mUsbHidApi->closeHid();
+        failed = true;
+    }
+    // The reply only paces the device; its content does not matter.
+    QByteArray reply;
+    if (mUsbHidApi->getData(reply) != 0) {
+        mUsbHidApi->closeHid();
+        failed = true;
+    }
+    // A session whose exchange failed is over: the next reading runs the handshake again instead of sending
+    // into a closed device until someone replugs it.
+    if (failed) {
+        mIsUsbConnect = false;
+        ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
+    }
 }
 
 void MainWidget::onSystemSuspend()
 {
+    qDebug("Computer is going to sleep.");
+    onUsbConnect();
 }
 
 void MainWidget::onSystemResume()
 {
+    qDebug("Computer wakes up from sleep");
+    onUsbDisConnect();
 }

@@ -1,0 +1,21 @@
+// Device notices on Linux: a udev watcher that lives as long as the window it was registered for.
+#include "platform/udevusbwatcher.h"
+#include "usbdevmonitor.h"
+
+#include <QWidget>
+
+bool USBDevMonitor::registerNotify(NativeWindow hWnd)
+{
+    QWidget* window = QWidget::find(hWnd);
+    if (!window) {
+        return false;
+    }
+    auto* watcher = new UdevUsbWatcher(this, window);
+    connect(watcher, &UdevUsbWatcher::signal_notAccessible, this, &USBDevMonitor::signal_usbHidNotAccessible);
+    if (!watcher->start()) {
+        // No udev: arrivals go unnoticed and the session's retry with every reading carries on.
+        delete watcher;
+        return false;
+    }
+    return true;
+}
