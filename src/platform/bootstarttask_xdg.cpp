@@ -1,17 +1,90 @@
 #include "bootstarttask.h"
 
-// Filled in with the XDG autostart entry.
+#include "desktopentry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+// The log-on entry is an XDG autostart file that every desktop following the freedesktop rules runs at log-on.
+namespace {
+const QString kEntryName = QStringLiteral("OrvaneAutoStart.desktop");
+const QString kOwnerKey = QStringLiteral("X-Orvane-AutoStart");
+
+QString entryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart/") +
+           kEntryName;
+}
+
+QMap<QString, QString> readEntry(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return {};
+    }
+    return DesktopEntry::parseMainGroup(QString::fromUtf8(file.readAll()));
+}
+
+bool isOurs(const QMap<QString, QString>& entry)
+{
+    return entry.value(kOwnerKey) == QLatin1String("true");
+}
+
+// Desktops switch an entry off without deleting it.
+bool isEnabled(const QMap<QString, QString>& entry)
+{
+    return entry.value(QStringLiteral("Hidden")) != QLatin1String("true") &&
+           entry.value(QStringLiteral("X-GNOME-Autostart-enabled")) != QLatin1String("false");
+}
+
+// An entry left behind by a copy of the program elsewhere would start that one, not this one.
+bool startsThisProgram(const QMap<QString, QString>& entry)
+{
+    const QStringList exec = DesktopEntry::splitExec(entry.value(QStringLiteral("Exec")));
+    return exec == QStringList{QCoreApplication::applicationFilePath(), QStringLiteral("--bootstart")};
+}
+} // namespace
+
 namespace BootStartTask {
 void create()
 {
+    const QString path = entryPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString exec = DesktopEntry::quoteExecArgument(QCoreApplication::applicationFilePath()) +
+                         QStringLiteral(" --bootstart");
+    const QString text = QStringLiteral("[Desktop Entry]\n"
+                                        "Type=Application\n"
+                                        "Name=Orvane\n"
+                                        "Comment=Shows CPU temperature, load and fan speed on the cooler's display\n"
+                                        "Exec=%1\n"
+                                        "Icon=orvane\n"
+                                        "Terminal=false\n"
+                                        "X-GNOME-Autostart-enabled=true\n"
+                                        "%2=true\n")
+                             .arg(DesktopEntry::escapeValue(exec), kOwnerKey);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text.toUtf8());
+        file.commit();
+    }
 }
 
 void remove()
 {
+    const QString path = entryPath();
+    // Someone else's file of the same name is not ours to delete.
+    if (isOurs(readEntry(path))) {
+        QFile::remove(path);
+    }
 }
 
 bool exists()
 {
-    return false;
+    const QMap<QString, QString> entry = readEntry(entryPath());
+    return isOurs(entry) && isEnabled(entry) && startsThisProgram(entry);
 }
 } // namespace BootStartTask
