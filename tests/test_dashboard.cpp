@@ -1,0 +1,231 @@
+// What a sensor reading does on the dashboard and at the device, and the message dialog.
+#include "devicemodel.h"
+#include "dashboardstyles.h"
+#include "hidapi_sim.h"
+#include "mainwidgetinspector.h"
+#include "msgdialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+ST_HWINFO_DATA reading(int temperature, int load, int fan)
+{
+    ST_HWINFO_DATA data;
+    data.cputmp = temperature;
+    data.cpuload = load;
+    data.cpufan = fan;
+    return data;
+}
+
+// True when `lcd` currently shows exactly `text`: putting the same text up again changes no pixel.
+bool showsText(QLCDNumber* lcd, const QString& text)
+{
+    const QImage before = lcd->grab().toImage();
+    const int digits = lcd->digitCount();
+    lcd->display(text);
+    const bool same = lcd->grab().toImage() == before && lcd->digitCount() == digits;
+    return same;
+}
+
+int pictureNumber(const QString& styleSheet)
+{
+    const QRegularExpression number(QStringLiteral("bgi_dbd_(\\d+)\\.png"));
+    const auto match = number.match(styleSheet);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+std::vector<devsim::Event> valueEvents(const devsim::DeviceModel& model)
+{
+    std::vector<devsim::Event> values;
+    for (const devsim::Event& event : model.events()) {
+        if (event.kind == devsim::EventKind::Value) {
+            values.push_back(event);
+        }
+    }
+    return values;
+}
+} // namespace
+
+class TestDashboard : public QObject
+{
+    Q_OBJECT
+
+    devsim::DeviceModel* mModel = nullptr;
+
+    static void deliver(MainWidget& w, const ST_HWINFO_DATA& data)
+    {
+        QVERIFY(QMetaObject::invokeMethod(&w, "slot_hwReadData", Qt::DirectConnection, Q_ARG(ST_HWINFO_DATA, data)));
+    }
+
+    static std::unique_ptr<MainWidget> makeWidget(bool sweepDone)
+    {
+        auto w = std::make_unique<MainWidget>();
+        MainWidgetInspector::sysTimer(*w)->stop();
+        if (sweepDone) {
+            MainWidgetInspector::tick(*w, 120);
+        }
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        mModel = new devsim::DeviceModel;
+        devsim::installModel(mModel);
+        devsim::resetSimCalls();
+    }
+
+    void cleanup()
+    {
+        devsim::installModel(nullptr);
+        delete mModel;
+        mModel = nullptr;
+    }
+
+    void readingIsLimitedShownAndSent_data()
+    {
+        QTest::addColumn<int>("temperature");
+        QTest::addColumn<int>("load");
+        QTest::addColumn<int>("fan");
+        QTest::addColumn<QString>("temText");
+        QTest::addColumn<QString>("fanText");
+        QTest::addColumn<QString>("loadText");
+        QTest::addColumn<int>("picture");
+        QTest::addColumn<QList<int>>("sent");
+        QTest::newRow("above every range") << 120 << 150 << 3500 << "99" << "2000" << "100" << 20
+                                           << QList<int>{99, 2000, 100};
+        QTest::newRow("below every range") << -5 << -1 << -10 << "00" << "00" << "0" << 1 << QList<int>{0, 0, 0};
+        QTest::newRow("typical") << 45 << 12 << 1500 << "45" << "1500" << "12" << 14 << QList<int>{45, 1500, 12};
+        QTest::newRow("single digits") << 7 << 5 << 950 << "07" << "950" << "5" << 8 << QList<int>{7, 950, 5};
+        QTest::newRow("failed request") << 0 << 0 << 0 << "00" << "00" << "0" << 1 << QList<int>{0, 0, 0};
+    }
+
+    void readingIsLimitedShownAndSent()
+    {
+        QFETCH(int, temperature);
+        QFETCH(int, load);
+        QFETCH(int, fan);
+        QFETCH(QString, temText);
+        QFETCH(QString, fanText);
+        QFETCH(QString, loadText);
+        QFETCH(int, picture);
+        QFETCH(QList<int>, sent);
+        auto w = makeWidget(true);
+        QVERIFY(MainWidgetInspector::isUsbConnect(*w));
+        mModel->clearEvents();
+
+        deliver(*w, reading(temperature, load, fan));
+        auto* ui = MainWidgetInspector::ui(*w);
+        QVERIFY(showsText(ui->main_lcd_tem, temText));
+        QVERIFY(showsText(ui->main_lcd_fan, fanText));
+        QVERIFY(showsText(ui->main_lcd_cpu, loadText));
+        QCOMPARE(pictureNumber(ui->main_dbd_bgi->styleSheet()), picture);
+
+        const auto values = valueEvents(*mModel);
+        QCOMPARE(values.size(), size_t(1));
+        QCOMPARE((QList<int>{values[0].temp, values[0].fan, values[0].load}), sent);
+    }
+
+    void fullLoadReadsAsHundred()
+    {
+        auto w = makeWidget(true);
+        auto* lcd = MainWidgetInspector::ui(*w)->main_lcd_cpu;
+        deliver(*w, reading(50, 100, 1000));
+        QVERIFY(showsText(lcd, QStringLiteral("100")));
+        QVERIFY(!showsText(lcd, QStringLiteral("00")));
+        // And back to two digits once the load drops.
+        deliver(*w, reading(50, 99, 1000));
+        QCOMPARE(lcd->digitCount(), 2);
+        QVERIFY(showsText(lcd, QStringLiteral("99")));
+    }
+
+    void gaugePictureSteps_data()
+    {
+        QTest::addColumn<int>("fan");
+        QTest::addColumn<int>("picture");
+        const QList<QPair<int, int>> rows{{-300, 1}, {0, 1},     {199, 1},   {200, 2},   {299, 2},   {300, 3},
+                                          {399, 3},  {400, 4},   {599, 4},   {600, 6},   {799, 6},   {800, 8},
+                                          {999, 8},  {1000, 10}, {1199, 10}, {1200, 12}, {1399, 12}, {1400, 14},
+                                          {1599, 14}, {1600, 16}, {1799, 16}, {1800, 18}, {1999, 18}, {2000, 20},
+                                          {5000, 20}};
+        for (const auto& row : rows) {
+            QTest::addRow("%d rpm", row.first) << row.first << row.second;
+        }
+    }
+
+    void gaugePictureSteps()
+    {
+        QFETCH(int, fan);
+        QFETCH(int, picture);
+        auto w = makeWidget(false);
+        deliver(*w, reading(40, 10, fan));
+        const QString styleSheet = MainWidgetInspector::ui(*w)->main_dbd_bgi->styleSheet();
+        QCOMPARE(pictureNumber(styleSheet), picture);
+        // Always one of the table's own entries.
+        bool inTable = false;
+        for (int i = 0; i < 12; ++i) {
+            inTable = inTable || styleSheet == QLatin1String(dbdArray[i]);
+        }
+        QVERIFY(inTable);
+    }
+
+    void noDeviceTrafficBeforeSweepEnds_data()
+    {
+        QTest::addColumn<bool>("devicePresent");
+        QTest::newRow("session open") << true;
+        QTest::newRow("no session") << false;
+    }
+
+    void noDeviceTrafficBeforeSweepEnds()
+    {
+        QFETCH(bool, devicePresent);
+        if (!devicePresent) {
+            mModel->unplug();
+        }
+        auto w = makeWidget(false);
+        QCOMPARE(MainWidgetInspector::isUsbConnect(*w), devicePresent);
+        devsim::resetSimCalls();
+        mModel->clearEvents();
+
+        MainWidgetInspector::tick(*w, 119);
+        deliver(*w, reading(45, 12, 1500));
+        deliver(*w, reading(46, 13, 1600));
+        QCOMPARE(devsim::simCalls().open, 0);
+        QCOMPARE(devsim::simCalls().write, 0);
+        // The readouts still follow.
+        QVERIFY(showsText(MainWidgetInspector::ui(*w)->main_lcd_tem, QStringLiteral("46")));
+
+        MainWidgetInspector::tick(*w);
+        deliver(*w, reading(47, 14, 1700));
+        if (devicePresent) {
+            QCOMPARE(valueEvents(*mModel).size(), size_t(1));
+        } else {
+            QCOMPARE(devsim::simCalls().open, 1);
+        }
+    }
+
+    void oneConnectionAttemptPerReadingWithoutSession()
+    {
+        mModel->unplug();
+        auto w = makeWidget(true);
+        devsim::resetSimCalls();
+        for (int i = 1; i <= 4; ++i) {
+            deliver(*w, reading(40, 10, 900));
+            QCOMPARE(devsim::simCalls().open, i);
+        }
+        QVERIFY(!MainWidgetInspector::isUsbConnect(*w));
+        // Plugged in: the next reading links it, the one after sends values.
+        mModel->plug();
+        deliver(*w, reading(40, 10, 900));
+        QVERIFY(MainWidgetInspector::isUsbConnect(*w));
+        mModel->clearEvents();
+        deliver(*w, reading(41, 11, 901));
+        QCOMPARE(devsim::simCalls().open, 5);
+        QCOMPARE(valueEvents(*mModel).size(), size_t(1));
+    }
+};
+
+QTEST_MAIN(TestDashboard)
+#include "test_dashboard.moc"
