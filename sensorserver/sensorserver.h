@@ -1,0 +1,39 @@
+#ifndef ORVANE_SENSORSERVER_H
+#define ORVANE_SENSORSERVER_H
+
+#include <QByteArray>
+#include <QHash>
+#include <QLocalServer>
+#include <QObject>
+
+class QLocalSocket;
+class SensorCollector;
+
+// Serves the sensor document on a local socket: "readData" is answered with the whole document, "stopServer" with
+// a short text before the server ends. One request per connection, any number of connections.
+class SensorServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Listen { Ok, AlreadyRunning, Failed };
+
+    explicit SensorServer(SensorCollector& collector, QObject* parent = nullptr);
+
+    // Listens on `name` (a socket path), readable and writable by this user only. A socket left behind by a server
+    // that died is taken over; one that still answers is left alone.
+    Listen listen(const QString& name, QString* error);
+
+signals:
+    void stopRequested();
+
+private:
+    void onNewConnection();
+    void onReadyRead(QLocalSocket* socket);
+
+    SensorCollector& mCollector;
+    QLocalServer mServer;
+    QHash<QLocalSocket*, QByteArray> mRequests;
+};
+
+#endif // ORVANE_SENSORSERVER_H
