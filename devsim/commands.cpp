@@ -20,6 +20,7 @@ const char* const kCommandHelp = "Commands on standard input, one per line:\n"
                                  "  version14        version reply with 14 leading non-zero bytes (invalid)\n"
                                  "  reportid on|off  replies start with the report number 0x01, or not\n"
                                  "  seed N|random    hand out seed N (0-255) at every seed request, or a random one\n"
+                                 "  replysize N      cut every reply to N bytes (0: whole reports)\n"
                                  "  status           print the device's state\n"
                                  "  help             print this list\n"
                                  "  quit             stop the simulator\n"
@@ -45,7 +46,7 @@ CommandResult applyCommand(DeviceModel& model, const std::string& line, std::str
         return unknown("too many words in '" + line + "'");
     }
     const bool hasArg = !arg.empty();
-    const bool takesArg = word == "delay" || word == "reportid" || word == "seed";
+    const bool takesArg = word == "delay" || word == "reportid" || word == "seed" || word == "replysize";
     if (hasArg && !takesArg) {
         return unknown("'" + word + "' takes no argument");
     }
@@ -103,6 +104,15 @@ CommandResult applyCommand(DeviceModel& model, const std::string& line, std::str
         }
         model.setSeed(int(seed));
         return done("seed " + std::to_string(seed) + " at every request");
+    }
+    if (word == "replysize") {
+        char* end = nullptr;
+        const long size = hasArg ? std::strtol(arg.c_str(), &end, 10) : -1;
+        if (!hasArg || *end != '\0' || size < 0 || size > 65) {
+            return unknown("replysize needs a byte count from 0 to 65");
+        }
+        model.setReplySize(int(size));
+        return done(size == 0 ? std::string("whole replies") : "replies cut to " + std::to_string(size) + " bytes");
     }
     if (word == "status") {
         return done(model.status());

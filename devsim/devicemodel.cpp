@@ -169,6 +169,18 @@ void DeviceModel::setSeed(int seed)
     mFixedSeed = (seed >= 0 && seed <= 255) ? seed : -1;
 }
 
+void DeviceModel::setReplySize(int size)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mReplySize = std::max(0, size);
+}
+
+int DeviceModel::replySize() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mReplySize;
+}
+
 bool DeviceModel::isSilent() const
 {
     std::lock_guard<std::mutex> lock(mMutex);
@@ -220,6 +232,7 @@ std::string DeviceModel::status() const
     line += mSeedMarker ? ", seed marker" : ", no seed marker";
     line += mReportId ? ", report id on" : ", report id off";
     line += ", version reply with " + std::to_string(mVersionNonZero) + " non-zero bytes";
+    line += mReplySize > 0 ? ", replies cut to " + std::to_string(mReplySize) + " bytes" : ", whole replies";
     line += ", seed " + (mFixedSeed >= 0 ? std::to_string(mFixedSeed) : std::string("random"));
     line += ", open handles " + std::to_string(mStats.live);
     return line;
@@ -263,6 +276,9 @@ int DeviceModel::write(int handle, const uint8_t* data, size_t len)
         }
         std::vector<uint8_t> reply;
         event = receiveLocked(data, len, &reply);
+        if (mReplySize > 0 && reply.size() > size_t(mReplySize)) {
+            reply.resize(size_t(mReplySize));
+        }
         if (!mSilent) {
             it->second.replies.push_back(Reply {Clock::now() + std::chrono::milliseconds(mDelayMs), std::move(reply)});
             mChanged.notify_all();

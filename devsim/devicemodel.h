@@ -72,7 +72,8 @@ public:
     void setReportId(bool withReportId);
     void setVersionNonZeroCount(int count);       // 12, 13 (a valid reply) or 14
     void setVersionText(const std::string& text); // cut or padded to 11 bytes
-    void setSeed(int seed); // 0..255 hands out that seed every time; -1 picks a random one per request
+    void setSeed(int seed);      // 0..255 hands out that seed every time; -1 picks a random one per request
+    void setReplySize(int size); // replies cut to this many bytes as the host receives them; 0: whole reports
 
     bool isSilent() const;
     int delayMs() const;
@@ -80,6 +81,7 @@ public:
     bool reportId() const;
     int versionNonZeroCount() const;
     std::string versionText() const;
+    int replySize() const;
     int lastSeed() const; // the seed handed out last, -1 before the first request
     std::string status() const;
 
@@ -130,6 +132,7 @@ private:
     int mVersionNonZero = 13;
     std::string mVersionText = "DSP-V1.0.07";
     int mFixedSeed = -1;
+    int mReplySize = 0;
 
     int mSeed = -1;
     int mLastIndex = -1;
