@@ -40,7 +40,12 @@ int main(int argc, char* argv[])
     bool isNew = false;
     if (!sharedMemory.attach(QSharedMemory::ReadWrite)) {
         isNew = true;
-        sharedMemory.create(1, QSharedMemory::ReadWrite);
+        if (!sharedMemory.create(1, QSharedMemory::ReadWrite) && sharedMemory.error() == QSharedMemory::AlreadyExists &&
+            sharedMemory.attach(QSharedMemory::ReadWrite)) {
+            // The segment is there but its key file was not (a /tmp cleaner took it): whoever made the segment
+            // decides, as below.
+            isNew = sharedSegmentIsOrphaned(sharedMemory);
+        }
     } else if (sharedSegmentIsOrphaned(sharedMemory)) {
         // A first instance that was killed leaves its segment behind; nobody else holds it, so this start is the
         // first instance now and keeps the segment attached for its own lifetime.
@@ -56,7 +61,12 @@ int main(int argc, char* argv[])
     onTerminationSignals(&w, [&w]() { QMetaObject::invokeMethod(&w, "slot_sysTrayExitApp"); });
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--bootstart")) {
-        w.hide();
+        // Hidden in the tray; a desktop without a tray gets the window minimised, or there would be no way back.
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            w.hide();
+        } else {
+            w.showMinimized();
+        }
     } else {
         w.show();
     }

@@ -139,5 +139,5 @@ void MainWidget::on_main_btn_accept_clicked()
 {
     mDbdMovieNumber = 0;
     mDbdMovieCount = kSweepFrameEveryTicks;
-    hide();
+    onHideToTray();
 }

@@ -75,6 +75,8 @@ private:
     void onSystemSuspend();
     void onSystemResume();
     void onStopHwInfoThread();
+    // Hides the window to the tray; without a tray to come back from, minimises it instead.
+    void onHideToTray();
 
     Ui_Widget* ui;
     bool m_MousePressed;

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShortcut>
 
 namespace {
 constexpr int kDragStripHeight = 40;
@@ -43,7 +44,16 @@ void MainWidget::mouseReleaseEvent(QMouseEvent* event)
 
 void MainWidget::on_title_btn_close_clicked()
 {
-    hide();
+    onHideToTray();
+}
+
+void MainWidget::onHideToTray()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        hide();
+    } else {
+        showMinimized();
+    }
 }
 
 void MainWidget::on_title_btn_minimize_clicked()
@@ -84,6 +94,9 @@ void MainWidget::onSysTrayIconInit()
     connect(openDisplay, &QAction::triggered, this, &MainWidget::slot_sysTrayOpenDisplay);
     connect(exitApp, &QAction::triggered, this, &MainWidget::slot_sysTrayExitApp);
     connect(mTrayicon, &QSystemTrayIcon::activated, this, &MainWidget::slot_sysTrayActive);
+    // The same way out from the keyboard, for desktops that have no tray to show the menu in.
+    auto* quitShortcut = new QShortcut(QKeySequence::Quit, this);
+    connect(quitShortcut, &QShortcut::activated, exitApp, &QAction::trigger);
 
     mTrayicon->show();
 }

@@ -125,7 +125,12 @@ private slots:
         const bool finishedBefore = MainWidgetInspector::isFinishInit(w);
 
         QTest::mouseClick(MainWidgetInspector::ui(w)->main_btn_accept, Qt::LeftButton);
-        QVERIFY(!w.isVisible());
+        // Into the tray; a desktop without one (as here, offscreen) keeps the window minimised instead.
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            QVERIFY(!w.isVisible());
+        } else {
+            QVERIFY(w.isVisible() && w.isMinimized());
+        }
         QCOMPARE(MainWidgetInspector::dbdMovieNumber(w), 0);
         QCOMPARE(MainWidgetInspector::dbdMovieCount(w), 5);
         // A second sweep does not hold back device traffic again.

@@ -27,11 +27,11 @@ class TestStartup : public QObject
     // A copy of the program alone in a folder: no sensor server beside it, so it starts no other process.
     QString program() const { return mAppDir.filePath(QStringLiteral("orvane")); }
 
-    QProcess* launch(const QStringList& arguments = {})
+    QProcess* launch(const QStringList& arguments = {}, const XServer* x = nullptr)
     {
         auto* process = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), mX.display());
+        env.insert(QStringLiteral("DISPLAY"), (x ? x : &mX)->display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         // The single-instance keys live in the temp folder: every test case gets its own.
         env.insert(QStringLiteral("TMPDIR"), mKeys->path());
@@ -58,9 +58,8 @@ class TestStartup : public QObject
 private slots:
     void initTestCase()
     {
-        if (!mX.start()) {
-            QSKIP("Xvfb is not available");
-        }
+        QVERIFY2(mX.start(), "Xvfb could not be started");
+        QVERIFY2(mX.startTray(), "trayer could not be started");
         QVERIFY(QFile::copy(TestSupport::binaryDir() + QStringLiteral("/orvane"), program()));
         QVERIFY(QFile::setPermissions(program(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
@@ -167,11 +166,28 @@ private slots:
         // The window exists in every case (its native handle is made at start-up); only its mapping differs.
         QCOMPARE(mX.findWindows(kMainTitle, false, kWindowWaitMs).size() >= 1, true);
         if (hidden) {
-            QVERIFY(stillRunningAfter(process, 1500));
+            QVERIFY(QTest::qWaitFor([this]() { return mX.trayHasIcon(QStringLiteral("orvane")); }, kWindowWaitMs));
             QCOMPARE(mX.findWindows(kMainTitle, true, 0).size(), 0);
         } else {
             QCOMPARE(mX.findWindows(kMainTitle, true, kWindowWaitMs).size(), 1);
         }
+        QCOMPARE(process->state(), QProcess::Running);
+    }
+
+    void bootStartWithoutTrayMinimises()
+    {
+        // A desktop without a tray: hidden would leave no way back to the window.
+        XServer bare;
+        QVERIFY(bare.start());
+        QProcess* process = launch({QStringLiteral("--bootstart")}, &bare);
+        const QStringList windows = bare.findWindows(kMainTitle, false, kWindowWaitMs);
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(QTest::qWaitFor(
+            [&]() {
+                return bare.windowProperty(windows.first(), QStringLiteral("WM_HINTS"))
+                    .contains(QStringLiteral("Iconic"));
+            },
+            kWindowWaitMs));
         QCOMPARE(process->state(), QProcess::Running);
     }
 

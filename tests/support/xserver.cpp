@@ -7,6 +7,10 @@
 
 XServer::~XServer()
 {
+    if (mTray.state() != QProcess::NotRunning) {
+        mTray.kill();
+        mTray.waitForFinished(5000);
+    }
     if (mXvfb.state() != QProcess::NotRunning) {
         mXvfb.terminate();
         if (!mXvfb.waitForFinished(5000)) {
@@ -79,4 +83,54 @@ bool XServer::pressKey(const QString& window, const QString& key) const
     xdotool.start(QStringLiteral("xdotool"),
                   {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window, QStringLiteral("key"), key});
     return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+QString XServer::runTool(const QString& program, const QStringList& arguments) const
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), mDisplay);
+    tool.setProcessEnvironment(env);
+    tool.start(program, arguments);
+    tool.waitForFinished(10000);
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
+}
+
+bool XServer::startTray()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), mDisplay);
+    mTray.setProcessEnvironment(env);
+    mTray.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    mTray.start(QStringLiteral("trayer"),
+                {QStringLiteral("--edge"),
+                 QStringLiteral("top"),
+                 QStringLiteral("--align"),
+                 QStringLiteral("right"),
+                 QStringLiteral("--widthtype"),
+                 QStringLiteral("pixel"),
+                 QStringLiteral("--width"),
+                 QStringLiteral("100"),
+                 QStringLiteral("--height"),
+                 QStringLiteral("24")});
+    if (!mTray.waitForStarted(5000)) {
+        return false;
+    }
+    // The tray is there once its panel window is.
+    return !findWindows(QStringLiteral("^panel$"), false, 10000).isEmpty();
+}
+
+bool XServer::trayHasIcon(const QString& windowClass) const
+{
+    const QStringList panels = findWindows(QStringLiteral("^panel$"), false, 0);
+    if (panels.isEmpty()) {
+        return false;
+    }
+    const QString tree = runTool(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panels.first()});
+    return tree.contains(QStringLiteral("(\"%1\" \"%1\")").arg(windowClass));
+}
+
+QString XServer::windowProperty(const QString& window, const QString& property) const
+{
+    return runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, property});
 }

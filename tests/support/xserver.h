@@ -16,6 +16,12 @@ public:
 
     // Starts Xvfb on a free display; false when it cannot be started.
     bool start();
+    // Starts a system tray (trayer) on the display, as a desktop panel would have; false when there is none.
+    bool startTray();
+    // True when a tray icon of the program `windowClass` sits in the tray.
+    bool trayHasIcon(const QString& windowClass) const;
+    // The X property `property` of `window` as xprop prints it.
+    QString windowProperty(const QString& window, const QString& property) const;
     QString display() const { return mDisplay; }
 
     // Window ids whose title matches the regular expression `title`, optionally only mapped ones, waiting up to
@@ -25,7 +31,10 @@ public:
     bool pressKey(const QString& window, const QString& key) const;
 
 private:
+    QString runTool(const QString& program, const QStringList& arguments) const;
+
     QProcess mXvfb;
+    QProcess mTray;
     QString mDisplay;
 };
 
