@@ -284,7 +284,7 @@ int DeviceModel::write(int handle, const uint8_t* data, size_t len)
             mChanged.notify_all();
         }
         if (mEvents.size() >= kMaxKeptEvents) {
-            mEvents.erase(mEvents.begin());
+            mEvents.pop_front();
         }
         mEvents.push_back(event);
         sink = mSink;
@@ -374,7 +374,7 @@ HandleStats DeviceModel::handleStats() const
 std::vector<Event> DeviceModel::events() const
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return mEvents;
+    return std::vector<Event>(mEvents.begin(), mEvents.end());
 }
 
 void DeviceModel::clearEvents()

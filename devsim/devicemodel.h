@@ -138,7 +138,7 @@ private:
     int mLastIndex = -1;
     std::mt19937 mRandom;
 
-    std::vector<Event> mEvents;
+    std::deque<Event> mEvents;
     std::function<void(const Event&)> mSink;
 };
 
