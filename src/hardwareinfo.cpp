@@ -23,6 +23,7 @@ HardWareInfo::HardWareInfo(QObject* parent)
     : QObject(parent), mstHwinfoData {0, 0, 0}, mstServerData {0, 0, 0}, mServerProgram(SensorEndpoint::serverProgram())
 {
     qRegisterMetaType<ST_HWINFO_DATA>("ST_HWINFO_DATA");
+    onHookQuit();
 }
 
 HardWareInfo::~HardWareInfo() = default;

@@ -50,6 +50,7 @@ private:
     bool onConnectServer(QLocalSocket& socket);
     void onStartServerProcess();
     bool isServerProcessRunning();
+    void onHookQuit();
     void onQuitCleanUp();
     void onTerminateServerProcesses();
 

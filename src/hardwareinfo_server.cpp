@@ -38,15 +38,7 @@ void HardWareInfo::onStartServerProcess()
     if (isServerProcessRunning()) {
         return;
     }
-    if (!mQuitHooked && QCoreApplication::instance()) {
-        mQuitHooked = true;
-        connect(
-            QCoreApplication::instance(),
-            &QCoreApplication::aboutToQuit,
-            this,
-            [this]() { onQuitCleanUp(); },
-            Qt::DirectConnection);
-    }
+    onHookQuit();
 
     auto* process = new QProcess(this);
     // Output nobody reads would pile up in memory for as long as the server runs; its error output goes to ours.
@@ -91,6 +83,21 @@ void HardWareInfo::onStopVoViredo()
         qDebug() << "stop voViredo failed";
     }
     socket.abort();
+}
+
+void HardWareInfo::onHookQuit()
+{
+    // Also without a server of ours: a request waiting on a silent server must not hold up the exit.
+    if (mQuitHooked || !QCoreApplication::instance()) {
+        return;
+    }
+    mQuitHooked = true;
+    connect(
+        QCoreApplication::instance(),
+        &QCoreApplication::aboutToQuit,
+        this,
+        [this]() { onQuitCleanUp(); },
+        Qt::DirectConnection);
 }
 
 void HardWareInfo::onQuitCleanUp()

@@ -1,0 +1,581 @@
+// The sensor client against a real local socket server and real server processes.
+#include "hardwareinfo.h"
+#include "hardwareinfoinspector.h"
+#include "platform/sensorendpoint.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMutex>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+#include <csignal>
+#include <memory>
+
+namespace {
+const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
+const QByteArray kSeparator = QByteArrayLiteral("\r\n\r\n");
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool processExists(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+// What the stand-in server does with each connection.
+struct Script
+{
+    QList<QByteArray> documents; // answered in turn, one per request; none: no answer at all
+    int chunks = 1;              // pieces each answer is cut into
+    int delayMs = 0;             // pause before each piece
+    bool close = true;           // close after the answer (or at once when there is none)
+    QByteArray stopAnswer = QByteArrayLiteral("bye");
+};
+
+// A sensor server stand-in on a QLocalServer of its own thread, so that the test's thread may block in the client.
+class PeerServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PeerServer(const Script& script) : mScript(script)
+    {
+        moveToThread(&mThread);
+        mThread.start();
+        QMetaObject::invokeMethod(
+            this, [this]() { listen(); }, Qt::BlockingQueuedConnection);
+    }
+
+    ~PeerServer() override
+    {
+        QMetaObject::invokeMethod(
+            this, [this]() { delete mServer; }, Qt::BlockingQueuedConnection);
+        mThread.quit();
+        mThread.wait();
+    }
+
+    QList<QByteArray> requests() const
+    {
+        QMutexLocker lock(&mMutex);
+        return mRequests;
+    }
+
+private:
+    void listen()
+    {
+        const QString name = SensorEndpoint::socketName(kServerName);
+        QLocalServer::removeServer(name);
+        mServer = new QLocalServer();
+        mServer->listen(name);
+        connect(mServer, &QLocalServer::newConnection, this, [this]() {
+            while (QLocalSocket* socket = mServer->nextPendingConnection()) {
+                connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QLocalSocket::readyRead, this, [this, socket]() { onRequest(socket); });
+            }
+        });
+    }
+
+    void onRequest(QLocalSocket* socket)
+    {
+        QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+        socket->setProperty("request", request);
+        if (request != "readData" && request != "stopServer") {
+            return;
+        }
+        int turn = 0;
+        {
+            QMutexLocker lock(&mMutex);
+            turn = mRequests.size();
+            mRequests << request;
+        }
+        if (request == "stopServer") {
+            socket->write(mScript.stopAnswer);
+            socket->disconnectFromServer();
+            return;
+        }
+        if (mScript.documents.isEmpty()) {
+            if (mScript.close) {
+                socket->disconnectFromServer();
+            }
+            return;
+        }
+        const QByteArray document = mScript.documents.at(turn % mScript.documents.size());
+        const int piece = (document.size() + mScript.chunks - 1) / mScript.chunks;
+        sendPiece(socket, document, piece, 0);
+    }
+
+    void sendPiece(QLocalSocket* socket, const QByteArray& document, int piece, int offset)
+    {
+        QPointer<QLocalSocket> guard(socket);
+        QTimer::singleShot(mScript.delayMs, this, [=]() {
+            if (!guard) {
+                return;
+            }
+            guard->write(document.mid(offset, piece));
+            guard->flush();
+            if (offset + piece < document.size()) {
+                sendPiece(guard, document, piece, offset + piece);
+            } else if (mScript.close) {
+                guard->disconnectFromServer();
+            }
+        });
+    }
+
+    Script mScript;
+    QThread mThread;
+    QLocalServer* mServer = nullptr;
+    mutable QMutex mMutex;
+    QList<QByteArray> mRequests;
+};
+
+// The client on a worker thread of its own, wired as the controller wires it.
+class Client
+{
+public:
+    explicit Client(QObject* receiver, const std::function<void(HardWareInfo&)>& setUp = {})
+    {
+        client = new HardWareInfo();
+        if (setUp) {
+            setUp(*client);
+        }
+        client->moveToThread(&thread);
+        thread.start();
+        QObject::connect(
+            client, &HardWareInfo::signal_hwReadData, receiver, [this](ST_HWINFO_DATA data) { replies << data; });
+    }
+
+    ~Client()
+    {
+        thread.quit();
+        thread.wait();
+        delete client;
+    }
+
+    void request() { QMetaObject::invokeMethod(client, "slot_hwGetData", Qt::QueuedConnection); }
+
+    // Lets the worker finish what is queued for it, then takes its replies in.
+    void settle()
+    {
+        QMetaObject::invokeMethod(
+            client, []() {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::processEvents();
+    }
+
+    HardWareInfo* client = nullptr;
+    QThread thread;
+    QList<ST_HWINFO_DATA> replies;
+};
+
+// The application quits as at the tray's exit: the event loop ends and about-to-quit is sent.
+void quitApplication()
+{
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+} // namespace
+
+class TestSensorClient : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mWorkDir;
+    QTemporaryDir mRuntimeDir;
+    QTemporaryDir mAppDir;
+    QByteArray mDocument;
+    QList<QtMsgType> mMessageTypes;
+    QStringList mMessages;
+
+    QString hardInfo() const { return mWorkDir.filePath(QStringLiteral("hardInfo.xml")); }
+
+    // A server program in a folder of its own: the real VOViredo reading a fixture machine.
+    QString voviredoScript(const QString& machine)
+    {
+        const QString fixture = TestSupport::fixturesDir() + QStringLiteral("/sysfs/") + machine;
+        const QString path = mAppDir.filePath(machine + QStringLiteral("-VOViredo"));
+        QFile script(path);
+        if (!script.exists()) {
+            script.open(QIODevice::WriteOnly);
+            script.write(QStringLiteral("#!/bin/sh\nexec '%1/voviredo/VOViredo' --sysfs-root '%2/sys' --proc-root "
+                                        "'%2/proc' --fan-names /dev/null \"$@\"\n")
+                             .arg(TestSupport::binaryDir(), fixture)
+                             .toUtf8());
+            script.close();
+            script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        }
+        return path;
+    }
+
+    // A server that will not end when asked to.
+    QString stubbornScript()
+    {
+        const QString path = mAppDir.filePath(QStringLiteral("stubborn-VOViredo"));
+        QFile script(path);
+        if (!script.exists()) {
+            script.open(QIODevice::WriteOnly);
+            script.write("#!/bin/sh\ntrap '' TERM\nexec sleep 300\n");
+            script.close();
+            script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        }
+        return path;
+    }
+
+    static void compare(const ST_HWINFO_DATA& data, int cputmp, int cpuload, int cpufan)
+    {
+        QCOMPARE(data.cputmp, cputmp);
+        QCOMPARE(data.cpuload, cpuload);
+        QCOMPARE(data.cpufan, cpufan);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mWorkDir.isValid() && mRuntimeDir.isValid() && mAppDir.isValid());
+        // The copy of the reply goes to the current folder; the socket to this run's own runtime folder.
+        QVERIFY(QDir::setCurrent(mWorkDir.path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(mRuntimeDir.path()));
+        QFile document(TestSupport::fixturesDir() + QStringLiteral("/documents/windows-intel-asus.xml"));
+        QVERIFY(document.open(QIODevice::ReadOnly));
+        mDocument = document.readAll();
+        QVERIFY(mDocument.size() > 8000);
+        QVERIFY2(QFile::exists(TestSupport::binaryDir() + QStringLiteral("/voviredo/VOViredo")),
+                 "build VOViredo first");
+    }
+
+    void cleanup()
+    {
+        QFile::remove(hardInfo());
+        QDir(hardInfo()).removeRecursively();
+    }
+
+    void reply_data()
+    {
+        QTest::addColumn<int>("chunks");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<bool>("close");
+        QTest::newRow("one chunk") << 1 << 0 << true;
+        QTest::newRow("many chunks") << 9 << 30 << true;
+        QTest::newRow("slow reply") << 1 << 1500 << true;
+        QTest::newRow("slow chunks") << 3 << 400 << true;
+        QTest::newRow("connection left open after the document") << 4 << 20 << false;
+    }
+
+    // Every reply that carries a whole document gives its figures within the same request, however it arrives.
+    void reply()
+    {
+        QFETCH(int, chunks);
+        QFETCH(int, delayMs);
+        QFETCH(bool, close);
+        Script script;
+        script.documents = {mDocument};
+        script.chunks = chunks;
+        script.delayMs = delayMs;
+        script.close = close;
+        PeerServer server(script);
+        Client client(this);
+
+        client.request();
+        // Well inside the client's own 30 s wait: a reply must not sit out the wait when the document is complete.
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
+        compare(client.replies.first(), 41, 12, 1150);
+        QCOMPARE(server.requests(), QList<QByteArray> {"readData"});
+        QCOMPARE(readFile(hardInfo()), mDocument + kSeparator);
+        QCOMPARE(HardWareInfoInspector::lastHwInfo(*client.client), QString::fromUtf8(mDocument));
+    }
+
+    void failedExchange_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("documents");
+        QTest::addColumn<bool>("close");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("server closes at once") << QList<QByteArray>() << true << QByteArray();
+        QTest::newRow("no reply") << QList<QByteArray>() << false << QByteArray();
+        QTest::newRow("not a document") << QList<QByteArray> {"CPU Fan 1200"} << true << QByteArray("CPU Fan 1200");
+        QTest::newRow("other root") << QList<QByteArray> {"<Sensors><Hardware/></Sensors>"} << true
+                                    << QByteArray("<Sensors><Hardware/></Sensors>");
+        QTest::newRow("runaway reply") << QList<QByteArray> {QByteArray(17 * 1024 * 1024, ' ')} << true << QByteArray();
+    }
+
+    // Whatever goes wrong, the request still answers, with zeros, and the file holds what came.
+    void failedExchange()
+    {
+        QFETCH(QList<QByteArray>, documents);
+        QFETCH(bool, close);
+        QFETCH(QByteArray, stored);
+        Script script;
+        script.documents = documents;
+        script.close = close;
+        PeerServer server(script);
+        Client client(this, [](HardWareInfo& h) { HardWareInfoInspector::setWaitMs(h, 800); });
+
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
+        compare(client.replies.first(), 0, 0, 0);
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(readFile(hardInfo()), stored + kSeparator);
+    }
+
+    // No server and no program to start: zeros, and nothing is started.
+    void noServer()
+    {
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoInspector::setServerProgram(h, mAppDir.filePath(QStringLiteral("missing/VOViredo")));
+        });
+        client.request();
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 8000);
+        compare(client.replies.at(0), 0, 0, 0);
+        compare(client.replies.at(1), 0, 0, 0);
+        client.settle();
+        QCOMPARE(HardWareInfoInspector::serverProcessCount(*client.client), 0);
+        QVERIFY(!QFile::exists(hardInfo()));
+    }
+
+    // Requests that queued up behind a slow one are answered by its reply; later ones are served again.
+    void backlogCoalesced()
+    {
+        Script script;
+        script.documents = {mDocument};
+        script.delayMs = 1200;
+        PeerServer server(script);
+        Client client(this);
+
+        for (int i = 0; i < 4; ++i) {
+            client.request();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 8000);
+        client.settle();
+        QCOMPARE(client.replies.size(), 2);
+        QCOMPARE(server.requests().size(), 2);
+        compare(client.replies.at(1), 41, 12, 1150);
+    }
+
+    // Fast requests are never dropped.
+    void quickRequestsAllAnswered()
+    {
+        Script script;
+        script.documents = {mDocument};
+        PeerServer server(script);
+        Client client(this);
+        for (int i = 0; i < 5; ++i) {
+            client.request();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 5, 8000);
+        QCOMPARE(server.requests().size(), 5);
+    }
+
+    // The client starts the real server when nobody answers, and again after it was killed.
+    void startsAndRestartsServer()
+    {
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoInspector::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
+        });
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
+        compare(client.replies.at(0), 46, 13, 612);
+        client.settle();
+        const QList<qint64> first = HardWareInfoInspector::serverProcessIds(*client.client);
+        QCOMPARE(first.size(), 1);
+
+        QCOMPARE(::kill(pid_t(first.first()), SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!processExists(first.first()), 5000);
+
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 15000);
+        compare(client.replies.at(1), 46, 13, 612);
+        client.settle();
+        const QList<qint64> second = HardWareInfoInspector::serverProcessIds(*client.client);
+        QCOMPARE(second.size(), 1);
+        QVERIFY(second.first() != first.first());
+
+        HardWareInfoInspector::setWaitMs(*client.client, 5000);
+        quitApplication();
+        QVERIFY(!processExists(second.first()));
+    }
+
+    // The delayed start from the GUI thread and a failed connection on the worker ask at nearly the same time:
+    // one server is started.
+    void oneServerAtATime()
+    {
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoInspector::setServerProgram(h, voviredoScript(QStringLiteral("msi-b550-nct6687")));
+        });
+        client.client->onStartVoViredo();
+        client.request();
+        client.client->onStartVoViredo();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
+        compare(client.replies.at(0), 48, 7, 1020);
+        client.settle();
+        const QList<qint64> ids = HardWareInfoInspector::serverProcessIds(*client.client);
+        QCOMPARE(ids.size(), 1);
+        quitApplication();
+        QVERIFY(!processExists(ids.first()));
+    }
+
+    // At exit every server the client started is ended, whichever thread started it; one that ignores the request
+    // to end is killed when the wait runs out.
+    void quitEndsServers()
+    {
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoInspector::setServerProgram(h, stubbornScript());
+            HardWareInfoInspector::setWaitMs(h, 1000);
+        });
+        client.client->onStartVoViredo(); // from this thread, as the controller's delayed start
+        client.settle();
+        const QList<qint64> ids = HardWareInfoInspector::serverProcessIds(*client.client);
+        QCOMPARE(ids.size(), 1);
+        // Once the script has set its trap and become "sleep", SIGTERM no longer ends it.
+        const QString comm = QStringLiteral("/proc/%1/comm").arg(ids.first());
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(comm).trimmed(), QByteArray("sleep"), 5000);
+        ::kill(pid_t(ids.first()), SIGTERM);
+        QTest::qWait(100);
+        QVERIFY2(processExists(ids.first()), "the stand-in should ignore SIGTERM");
+
+        quitApplication();
+        QVERIFY(!processExists(ids.first()));
+        // Nothing is started once the application quits.
+        client.client->onStartVoViredo();
+        client.settle();
+        QCOMPARE(HardWareInfoInspector::serverProcessIds(*client.client).size(), 1);
+    }
+
+    // Quitting while a request waits for a silent server does not sit out the 30 s wait.
+    void quitDuringSilentReply()
+    {
+        Script script;
+        script.close = false;
+        PeerServer server(script);
+        Client client(this);
+        QCOMPARE(HardWareInfoInspector::waitMs(*client.client), 30000);
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 5000);
+        QElapsedTimer clock;
+        clock.start();
+        quitApplication();
+        QVERIFY2(clock.elapsed() < 10000, "quit waited for the silent server");
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 5000);
+        compare(client.replies.first(), 0, 0, 0);
+    }
+
+    void stopRequest_data()
+    {
+        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("answered") << true << QByteArray("bye") << QStringList();
+        QTest::newRow("empty answer") << true << QByteArray() << QStringList {"stop voViredo failed"};
+        QTest::newRow("no server") << false << QByteArray() << QStringList();
+    }
+
+    void stopRequest()
+    {
+        QFETCH(bool, serverUp);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, messages);
+        Script script;
+        script.stopAnswer = answer;
+        std::unique_ptr<PeerServer> server(serverUp ? new PeerServer(script) : nullptr);
+        if (!serverUp) {
+            QLocalServer::removeServer(SensorEndpoint::socketName(kServerName));
+        }
+        HardWareInfo client;
+        HardWareInfoInspector::setWaitMs(client, 2000);
+
+        static QStringList* captured = nullptr;
+        QStringList logged;
+        captured = &logged;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { captured->append(text); });
+        client.onStopVoViredo();
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(logged, messages);
+        if (server) {
+            QCOMPARE(server->requests(), QList<QByteArray> {"stopServer"});
+        }
+    }
+
+    // The stop request ends the real server, which removes its socket.
+    void stopRealServer()
+    {
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoInspector::setServerProgram(h, voviredoScript(QStringLiteral("amd-x570-k10temp")));
+        });
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
+        compare(client.replies.at(0), 62, 6, 1430);
+        client.settle();
+        const QList<qint64> ids = HardWareInfoInspector::serverProcessIds(*client.client);
+        QCOMPARE(ids.size(), 1);
+
+        client.client->onStopVoViredo();
+        QTRY_VERIFY_WITH_TIMEOUT(!processExists(ids.first()), 5000);
+        QVERIFY(!QFile::exists(SensorEndpoint::socketName(kServerName)));
+    }
+
+    // "Device Version" rewrites the copy from the GUI thread: before any reply it holds only the separator.
+    void copyFromGuiThread()
+    {
+        Script script;
+        script.documents = {mDocument};
+        PeerServer server(script);
+        Client client(this);
+
+        client.client->onWriteHwInfoData();
+        QCOMPARE(readFile(hardInfo()), kSeparator);
+
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
+        QFile::remove(hardInfo());
+        client.client->onWriteHwInfoData();
+        QCOMPARE(readFile(hardInfo()), mDocument + kSeparator);
+    }
+
+    // A copy that cannot be written does not cost the reading.
+    void copyNotWritable()
+    {
+        QVERIFY(QDir().mkdir(hardInfo()));
+        Script script;
+        script.documents = {mDocument};
+        PeerServer server(script);
+        Client client(this);
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
+        compare(client.replies.first(), 41, 12, 1150);
+    }
+
+    // Both threads write the copy while replies change: afterwards the file holds one whole reply.
+    void copyWhileRequesting()
+    {
+        const QByteArray small = QByteArrayLiteral("<Computer><Hardware Name=\"x\" HardwareType=\"Cpu\"/></Computer>");
+        Script script;
+        script.documents = {mDocument, small};
+        PeerServer server(script);
+        Client client(this);
+
+        for (int round = 0; round < 40; ++round) {
+            client.request();
+            for (int i = 0; i < 20; ++i) {
+                client.client->onWriteHwInfoData();
+            }
+            client.settle();
+            const QByteArray copy = readFile(hardInfo());
+            QVERIFY2(copy == mDocument + kSeparator || copy == small + kSeparator,
+                     qPrintable(QStringLiteral("torn copy of %1 bytes").arg(copy.size())));
+        }
+        QCOMPARE(client.replies.size(), 40);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSensorClient)
+#include "test_sensorclient.moc"
