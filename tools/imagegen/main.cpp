@@ -35,6 +35,8 @@ std::vector<Output> outputs()
         {QStringLiteral("sys_bgi_main.png"), png(drawPanelBackground)},
         {QStringLiteral("newlogo.jpg"), [](const QString& path) { return saveJpeg(drawLogo(256), path); }},
         {QStringLiteral("orvane.ico"), [](const QString& path) { return writeIco(drawLogoTile(128), path); }},
+        // The launcher's icon on Linux desktops (hicolor theme, 256 px).
+        {QStringLiteral("orvane.png"), png([]() { return drawLogoTile(256); })},
         {QStringLiteral("bar_title_setting.png"), png(drawTitleSetting)},
         {QStringLiteral("bar_title_mini.png"), png(drawTitleMinimize)},
         {QStringLiteral("bar_title_close.png"), png(drawTitleClose)},

@@ -1,0 +1,278 @@
+// Window chrome, tray entries, settings menu, the settings file and the program's exit path.
+#include "devicemodel.h"
+#include "hidapi_sim.h"
+#include "mainwidgetinspector.h"
+#include "platform/sensorendpoint.h"
+#include "settingmenu.h"
+
+#include <QAction>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+QString iniPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/sysconf.ini");
+}
+
+// Presses `button` at window position `at` the way the window system delivers it: the cursor is there too.
+void press(MainWidget& w, QPoint at, Qt::MouseButton button)
+{
+    QCursor::setPos(w.mapToGlobal(at));
+    QMouseEvent event(QEvent::MouseButtonPress, at, w.mapToGlobal(at), button, button, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+}
+
+void moveTo(MainWidget& w, QPoint global)
+{
+    QCursor::setPos(global);
+    QMouseEvent event(QEvent::MouseMove, w.mapFromGlobal(global), global, Qt::NoButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+}
+
+void release(MainWidget& w, Qt::MouseButton button)
+{
+    QMouseEvent event(QEvent::MouseButtonRelease, QPoint(), QCursor::pos(), button, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+}
+
+QAction* trayAction(MainWidget& w, const QString& text)
+{
+    for (QAction* action : MainWidgetInspector::trayMenu(w)->actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+class TestChrome : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWidget> w;
+
+    QComboBox* cpuItems() { return MainWidgetInspector::ui(*w)->main_cbx_cpuitem; }
+    QComboBox* fanItems() { return MainWidgetInspector::ui(*w)->main_cbx_fanitem; }
+
+private slots:
+    void init()
+    {
+        QFile::remove(iniPath());
+        w = std::make_unique<MainWidget>();
+        MainWidgetInspector::sysTimer(*w)->stop();
+        w->move(200, 150);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        QFile::remove(iniPath());
+    }
+
+    void dragStrip_data()
+    {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("drags");
+        QTest::newRow("top row") << 0 << int(Qt::LeftButton) << true;
+        QTest::newRow("last row of the strip") << 39 << int(Qt::LeftButton) << true;
+        QTest::newRow("first row below") << 40 << int(Qt::LeftButton) << false;
+        QTest::newRow("right button in the strip") << 10 << int(Qt::RightButton) << false;
+        QTest::newRow("middle button in the strip") << 10 << int(Qt::MiddleButton) << false;
+    }
+
+    void dragStrip()
+    {
+        QFETCH(int, y);
+        QFETCH(int, button);
+        QFETCH(bool, drags);
+        const QPoint start = w->pos();
+        // Over a label of the title bar, where no button takes the press first.
+        press(*w, QPoint(500, y), Qt::MouseButton(button));
+        QCOMPARE(MainWidgetInspector::mousePressed(*w), drags);
+        const QPoint grab = w->mapToGlobal(QPoint(500, y));
+        moveTo(*w, grab + QPoint(37, -21));
+        QCOMPARE(w->pos(), drags ? start + QPoint(37, -21) : start);
+        release(*w, Qt::MouseButton(button));
+    }
+
+    void dragKeepsGrabOffset()
+    {
+        const QPoint grabInWindow(123, 17);
+        press(*w, grabInWindow, Qt::LeftButton);
+        for (const QPoint step : {QPoint(10, 10), QPoint(-40, 25), QPoint(300, -80)}) {
+            moveTo(*w, QCursor::pos() + step);
+            // The point of the window under the cursor stays under the cursor.
+            QCOMPARE(w->mapFromGlobal(QCursor::pos()), grabInWindow);
+        }
+        release(*w, Qt::LeftButton);
+        QVERIFY(!MainWidgetInspector::mousePressed(*w));
+        const QPoint parked = w->pos();
+        moveTo(*w, QCursor::pos() + QPoint(50, 50));
+        QCOMPARE(w->pos(), parked);
+    }
+
+    void releaseOfOtherButtonKeepsDrag()
+    {
+        press(*w, QPoint(300, 5), Qt::LeftButton);
+        release(*w, Qt::RightButton);
+        QVERIFY(MainWidgetInspector::mousePressed(*w));
+        release(*w, Qt::LeftButton);
+        QVERIFY(!MainWidgetInspector::mousePressed(*w));
+    }
+
+    void closeButtonAndHideLeaveProgramRunning()
+    {
+        auto* ui = MainWidgetInspector::ui(*w);
+        QTest::mouseClick(ui->main_cbx_cpuitem, Qt::LeftButton); // opens and closes nothing harmful
+        QTest::mouseClick(ui->title_btn_close, Qt::LeftButton);
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            QVERIFY(!w->isVisible());
+        } else {
+            QVERIFY(w->isMinimized());
+        }
+        // Still running: the tick, the worker and the tray stay.
+        QVERIFY(MainWidgetInspector::sysTimer(*w));
+        QVERIFY(MainWidgetInspector::hardWareInfoThread(*w)->isRunning());
+        QVERIFY(MainWidgetInspector::trayIcon(*w)->isVisible());
+
+        // "hide" in the tray acts on the selectors, not on the window.
+        w->showNormal();
+        trayAction(*w, QStringLiteral("hide"))->trigger();
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->isMinimized());
+    }
+
+    void minimiseButton()
+    {
+        QTest::mouseClick(MainWidgetInspector::ui(*w)->title_btn_minimize, Qt::LeftButton);
+        QVERIFY(w->isMinimized());
+        // A double click on the tray icon brings it back; a single click does nothing.
+        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(w->isMinimized());
+        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!w->isMinimized());
+        QVERIFY(w->isVisible());
+    }
+
+    void doubleClickShowsHiddenWindow()
+    {
+        w->hide();
+        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::Trigger);
+        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(!w->isVisible());
+        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(w->isVisible());
+    }
+
+    void trayIconAndMenu()
+    {
+        QSystemTrayIcon* tray = MainWidgetInspector::trayIcon(*w);
+        QCOMPARE(tray->toolTip(), QStringLiteral("Orvane"));
+        QVERIFY(!tray->icon().isNull());
+        QCOMPARE(tray->contextMenu(), MainWidgetInspector::trayMenu(*w));
+        const auto actions = MainWidgetInspector::trayMenu(*w)->actions();
+        QCOMPARE(actions.size(), 4);
+        QCOMPARE(actions[0]->text(), QStringLiteral("hide"));
+        QCOMPARE(actions[1]->text(), QStringLiteral("show"));
+        QVERIFY(actions[2]->isSeparator());
+        QCOMPARE(actions[3]->text(), QStringLiteral("exit"));
+        for (int i : {0, 1, 3}) {
+            QVERIFY(!actions[i]->icon().isNull());
+            QCOMPARE(actions[i]->parent(), w.get());
+        }
+    }
+
+    void settingMenuOpensAtItsPlace()
+    {
+        SettingMenu* menu = MainWidgetInspector::settingMenu(*w);
+        QCOMPARE(menu->parent(), nullptr);
+        // Far enough left that the menu fits the offscreen screen (800 x 600), which would otherwise push it back.
+        w->move(-500, 60);
+        QPoint shownAt;
+        QTimer::singleShot(0, [&]() {
+            QTRY_VERIFY(menu->isVisible());
+            shownAt = menu->pos();
+            menu->close();
+        });
+        QTest::mouseClick(MainWidgetInspector::ui(*w)->title_btn_setting, Qt::LeftButton);
+        QCOMPARE(shownAt, w->mapToGlobal(QPoint(w->width() - 151, 45)));
+    }
+
+    void showRestoresSelectors_data()
+    {
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<int>("cpuIndex");
+        QTest::addColumn<int>("fanIndex");
+        QTest::newRow("no file") << QString() << 0 << 0;
+        QTest::newRow("no DevInfo section") << "[Other]\ntem=CPU Temperature\n" << 0 << 0;
+        QTest::newRow("matching keys") << "[DevInfo]\ntem=CPU Temperature\nfan=Fan Speed\n" << 0 << 0;
+        QTest::newRow("keys that match no entry") << "[DevInfo]\ntem=GPU\nfan=fan speed\n" << 0 << 0;
+        QTest::newRow("extra entries match") << "[DevInfo]\ntem=Package\nfan=Pump\n" << 1 << 2;
+        QTest::newRow("case differs") << "[DevInfo]\ntem=package\nfan=PUMP\n" << 0 << 0;
+    }
+
+    void showRestoresSelectors()
+    {
+        QFETCH(QString, ini);
+        QFETCH(int, cpuIndex);
+        QFETCH(int, fanIndex);
+        if (!ini.isNull()) {
+            QFile file(iniPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(ini.toUtf8());
+        }
+        // Entries beyond the form's own, so that a match can be told from the fallback to the first entry.
+        cpuItems()->addItems({QStringLiteral("Package"), QStringLiteral("Core")});
+        fanItems()->addItems({QStringLiteral("CPU"), QStringLiteral("Pump")});
+        cpuItems()->setCurrentIndex(2);
+        fanItems()->setCurrentIndex(1);
+        QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
+
+        trayAction(*w, QStringLiteral("show"))->trigger();
+        QCOMPARE(cpuItems()->currentIndex(), cpuIndex);
+        QCOMPARE(fanItems()->currentIndex(), fanIndex);
+        // "show" does not block the selectors' signals.
+        QCOMPARE(cpuChanges.count(), 1);
+    }
+
+    void hideResetsSelectorsQuietly()
+    {
+        cpuItems()->addItem(QStringLiteral("Package"));
+        fanItems()->addItem(QStringLiteral("Pump"));
+        cpuItems()->setCurrentIndex(1);
+        fanItems()->setCurrentIndex(1);
+        QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
+        QSignalSpy fanChanges(fanItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
+        trayAction(*w, QStringLiteral("hide"))->trigger();
+        QCOMPARE(cpuItems()->currentIndex(), 0);
+        QCOMPARE(fanItems()->currentIndex(), 0);
+        QCOMPARE(cpuChanges.count(), 0);
+        QCOMPARE(fanChanges.count(), 0);
+    }
+
+    void iniValuesAreReadFreshEachTime()
+    {
+        QString value;
+        QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
+                                  Q_ARG(QString, QStringLiteral("DevInfo/tem")));
+        QCOMPARE(value, QString());
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[DevInfo]\ntem=Package\n");
+        file.close();
+        QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
+                                  Q_ARG(QString, QStringLiteral("DevInfo/tem")));
+        QCOMPARE(value, QStringLiteral("Package"));
+    }
+};
+
+QTEST_MAIN(TestChrome)
+#include "test_chrome.moc"
