@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,17 +33,20 @@ void printLine(FILE* stream, const std::string& line)
     std::fflush(stream);
 }
 
-// Reads commands from standard input. At its end the simulator keeps serving; a FIFO is opened again, so that
-// a script can send more commands later through the same FIFO.
+// Reads commands from standard input. At its end the simulator keeps serving; a named FIFO is opened again, so
+// that a script can send more commands later through the same FIFO.
 class CommandReader : public QObject
 {
 public:
     CommandReader(devsim::DeviceModel& model, devsim::SimServer& server) : mModel(model), mServer(server)
     {
-        struct stat info
-        {
-        };
-        mIsFifo = ::fstat(STDIN_FILENO, &info) == 0 && S_ISFIFO(info.st_mode);
+        // A named FIFO only: an anonymous pipe whose writer is gone stays at its end for good.
+        struct stat info = {};
+        char target[64] = {};
+        const bool pipeLike = ::fstat(STDIN_FILENO, &info) == 0 && S_ISFIFO(info.st_mode);
+        const bool anonymous =
+            ::readlink("/proc/self/fd/0", target, sizeof target - 1) > 0 && std::strncmp(target, "pipe:", 5) == 0;
+        mIsFifo = pipeLike && !anonymous;
         watch(STDIN_FILENO);
     }
 
@@ -110,7 +114,7 @@ private:
     {
         std::string reply;
         const devsim::CommandResult result = devsim::applyCommand(mModel, line, &reply);
-        printLine(stderr, (result == devsim::CommandResult::Unknown ? "orvane-devsim: " : "orvane-devsim: ") + reply);
+        printLine(stderr, "orvane-devsim: " + reply);
         if (result == devsim::CommandResult::Unplugged) {
             mServer.deviceChanged();
         } else if (result == devsim::CommandResult::Quit) {
@@ -239,9 +243,7 @@ int main(int argc, char* argv[])
     if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return 1;
     }
-    struct sigaction action
-    {
-    };
+    struct sigaction action = {};
     action.sa_handler = onStopSignal;
     ::sigemptyset(&action.sa_mask);
     ::sigaction(SIGTERM, &action, nullptr);

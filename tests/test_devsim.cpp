@@ -13,6 +13,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kVid = 0x0416;
@@ -84,6 +88,18 @@ private:
     QString mErr;
 };
 
+// User plus system CPU time of a process, in clock ticks.
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
 QJsonObject valueEvent(int index, int temp, int fan, int load)
 {
     return QJsonObject {{QStringLiteral("event"), QStringLiteral("value")},
@@ -107,6 +123,7 @@ private slots:
     void unplugAndPlug();
     void manyClients();
     void endOfInputKeepsServing();
+    void namedFifoInputOpensAgain();
     void noSimulator();
     void textOutput();
     void stopsOnSignal();
@@ -313,14 +330,48 @@ void TestDevsim::manyClients()
 void TestDevsim::endOfInputKeepsServing()
 {
     mSim.process().closeWriteChannel();
-    QTest::qWait(200);
+    const qint64 cpuBefore = cpuTicks(mSim.process().processId());
+    QTest::qWait(500);
     QCOMPARE(mSim.process().state(), QProcess::Running);
+    // It waits for clients; it does not spin on its finished input.
+    QVERIFY(cpuTicks(mSim.process().processId()) - cpuBefore < 20);
     USBHidApi hid;
     USBProtocol protocol;
     QCOMPARE(hid.openHid(kVid, kPid), 0);
     QVERIFY(handshake(hid, protocol) >= 0);
     QCOMPARE(hid.closeHid(), 0);
     mSim.lines(1);
+}
+
+void TestDevsim::namedFifoInputOpensAgain()
+{
+    const QByteArray fifo = QFile::encodeName(mDir.filePath(QStringLiteral("commands")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    // Holding both ends lets the simulator's input open without waiting for a writer.
+    const int holder = ::open(fifo.constData(), O_RDWR);
+    QVERIFY(holder >= 0);
+    Simulator sim;
+    sim.process().setStandardInputFile(QFile::decodeName(fifo));
+    QVERIFY(sim.start(mDir.filePath(QStringLiteral("fifo.sock"))));
+    QCOMPARE(::write(holder, "silent\n", 7), ssize_t(7));
+    QVERIFY(sim.waitForError(QStringLiteral("device silent")));
+    ::close(holder); // the writer goes: end of input
+
+    // A later writer's commands still arrive.
+    for (const char* command : {"answer\n", "delay 5\n"}) {
+        const int writer = ::open(fifo.constData(), O_WRONLY);
+        QVERIFY(writer >= 0);
+        QCOMPARE(::write(writer, command, std::strlen(command)), ssize_t(std::strlen(command)));
+        ::close(writer);
+    }
+    QVERIFY(sim.waitForError(QStringLiteral("delayed by 5 ms")));
+    QVERIFY(sim.waitForError(QStringLiteral("device answering")));
+    const qint64 cpuBefore = cpuTicks(sim.process().processId());
+    QTest::qWait(500);
+    QVERIFY(cpuTicks(sim.process().processId()) - cpuBefore < 20);
+    sim.process().terminate();
+    QVERIFY(sim.process().waitForFinished());
+    QCOMPARE(sim.process().exitCode(), 0);
 }
 
 void TestDevsim::noSimulator()
