@@ -1,0 +1,550 @@
+// The Linux sensor server VOViredo, run as a process on fixture machines, read through the client's own parser.
+#include "hardwareinfo.h"
+#include "hardwareinfoinspector.h"
+#include "platform/sensorendpoint.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+namespace {
+const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
+
+// Changes to a copy of a fixture machine: a path under the machine's folder and its new content, or no content to
+// remove the entry.
+struct Tweak
+{
+    QString path;
+    QByteArray content;
+    bool remove = false;
+};
+using Tweaks = QList<Tweak>;
+
+Tweak write(const QString& path, const QByteArray& content)
+{
+    return Tweak {path, content, false};
+}
+
+Tweak removal(const QString& path)
+{
+    return Tweak {path, QByteArray(), true};
+}
+
+// Running, and not merely waiting to be reaped by whoever adopted it.
+bool processRunning(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray text = stat.readAll();
+    const int state = text.lastIndexOf(')') + 2;
+    return state > 1 && state < text.size() && text.at(state) != 'Z';
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// What a user would see from this document.
+ST_VOVIREDO_DATA figures(const QByteArray& document, bool* accepted)
+{
+    HardWareInfo client;
+    ST_VOVIREDO_DATA data {};
+    *accepted = HardWareInfoInspector::parse(client, QString::fromUtf8(document), &data);
+    return data;
+}
+
+// One request on a connection of its own, read until the server closes it.
+QByteArray request(const QByteArray& what, bool* closedByServer = nullptr)
+{
+    QLocalSocket socket;
+    socket.connectToServer(SensorEndpoint::socketName(kServerName));
+    if (!socket.waitForConnected(5000)) {
+        return QByteArray("<no connection>");
+    }
+    socket.write(what);
+    socket.waitForBytesWritten(5000);
+    QByteArray reply;
+    QElapsedTimer clock;
+    clock.start();
+    while (socket.state() == QLocalSocket::ConnectedState && clock.elapsed() < 10000) {
+        socket.waitForReadyRead(200);
+        reply += socket.readAll();
+    }
+    reply += socket.readAll();
+    if (closedByServer) {
+        *closedByServer = socket.state() != QLocalSocket::ConnectedState;
+    }
+    return reply;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Tweaks)
+
+class TestSensorServer : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mRuntimeDir;
+    QString mProgram;
+    QList<QProcess*> mServers;
+
+    static QString fixture(const QString& machine)
+    {
+        return TestSupport::fixturesDir() + QStringLiteral("/sysfs/") + machine;
+    }
+
+    // A copy of a fixture machine that a test may change.
+    static bool copyMachine(const QString& machine, const QString& target, const Tweaks& tweaks = {})
+    {
+        if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), fixture(machine), target}) != 0) {
+            return false;
+        }
+        for (const Tweak& tweak : tweaks) {
+            const QString path = target + QLatin1Char('/') + tweak.path;
+            if (tweak.remove) {
+                if (!QFile::remove(path) && !QDir(path).removeRecursively()) {
+                    return false;
+                }
+            } else if (!writeFile(path, tweak.content)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    QByteArray dump(const QString& root, const QString& fanNames, int* exitCode = nullptr)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(mProgram,
+                      {QStringLiteral("--dump"),
+                       QStringLiteral("--sysfs-root"),
+                       root + QStringLiteral("/sys"),
+                       QStringLiteral("--proc-root"),
+                       root + QStringLiteral("/proc"),
+                       QStringLiteral("--fan-names"),
+                       fanNames});
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        if (exitCode) {
+            *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        }
+        return process.readAllStandardOutput();
+    }
+
+    // Starts a server on this run's runtime folder and waits until it listens.
+    QProcess* serve(const QString& root, const QStringList& extra = {})
+    {
+        auto* process = new QProcess(this);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList arguments {QStringLiteral("--sysfs-root"),
+                               root + QStringLiteral("/sys"),
+                               QStringLiteral("--proc-root"),
+                               root + QStringLiteral("/proc"),
+                               QStringLiteral("--fan-names"),
+                               QStringLiteral("/dev/null")};
+        process->start(mProgram, arguments + extra + QStringList {kServerName});
+        process->waitForStarted(5000);
+        mServers << process;
+        QLocalSocket probe;
+        for (int i = 0; i < 250; ++i) {
+            probe.connectToServer(SensorEndpoint::socketName(kServerName));
+            if (probe.waitForConnected(100)) {
+                probe.abort();
+                return process;
+            }
+            QTest::qWait(20);
+        }
+        return process;
+    }
+
+    // The document's shape is what makes the client's fixed rules find the right figures.
+    static void checkShape(const QByteArray& document)
+    {
+        QDomDocument dom;
+        QVERIFY2(dom.setContent(document), document.constData());
+        QCOMPARE(dom.documentElement().tagName(), QStringLiteral("Computer"));
+        const QDomNodeList hardware = dom.elementsByTagName(QStringLiteral("Hardware"));
+        QVERIFY(hardware.count() >= 2);
+        for (int i = 0; i < hardware.count(); ++i) {
+            const QDomElement element = hardware.at(i).toElement();
+            const int subs = element.elementsByTagName(QStringLiteral("SubHardware")).count() +
+                             element.elementsByTagName(QStringLiteral("Subhardware")).count();
+            // The fans' component alone has exactly one sub-component, and it comes first.
+            QCOMPARE(subs == 1, i == 0);
+            if (i > 1) {
+                QVERIFY(!element.attribute(QStringLiteral("HardwareType")).contains(QLatin1String("Cpu")));
+                QVERIFY(!element.attribute(QStringLiteral("Name")).contains(QLatin1String("Intel Core")));
+                QVERIFY(!element.attribute(QStringLiteral("Name")).contains(QLatin1String("AMD Ryzen")));
+            }
+        }
+        QCOMPARE(hardware.at(1).toElement().attribute(QStringLiteral("HardwareType")), QStringLiteral("Cpu"));
+
+        const QDomNodeList fans =
+            hardware.at(0).toElement().elementsByTagName(QStringLiteral("SubHardware")).at(0).childNodes();
+        for (int i = 0; i < fans.count(); ++i) {
+            const QDomElement fan = fans.at(i).toElement();
+            QCOMPARE(fan.tagName(), QStringLiteral("Sensor"));
+            QCOMPARE(fan.attribute(QStringLiteral("SensorType")), QStringLiteral("Fan"));
+            // Every fan can be found by the last fan rule, and none passes for a temperature.
+            QVERIFY(fan.attribute(QStringLiteral("Name")).contains(QLatin1String("Fan")));
+            QVERIFY(!fan.attribute(QStringLiteral("Name")).contains(QLatin1String("Temperature")));
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mRuntimeDir.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(mRuntimeDir.path()));
+        mProgram = TestSupport::binaryDir() + QStringLiteral("/voviredo/VOViredo");
+        QVERIFY2(QFile::exists(mProgram), "build VOViredo first");
+    }
+
+    void cleanup()
+    {
+        for (QProcess* process : qAsConst(mServers)) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+            delete process;
+        }
+        mServers.clear();
+        QLocalServer::removeServer(SensorEndpoint::socketName(kServerName));
+    }
+
+    void machines_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<Tweaks>("tweaks");
+        QTest::addColumn<QByteArray>("fanNames");
+        QTest::addColumn<int>("cputmp");
+        QTest::addColumn<int>("cpuload");
+        QTest::addColumn<int>("cpufan");
+
+        const QString intel = QStringLiteral("intel-z390-nct6798");
+        const QString amd = QStringLiteral("amd-x570-k10temp");
+        const QString msi = QStringLiteral("msi-b550-nct6687");
+        const QString broken = QStringLiteral("broken-sensors");
+        const QString nct6798 = QStringLiteral("sys/class/hwmon/hwmon3/");
+        const QString nct6687 = QStringLiteral("sys/class/hwmon/hwmon2/");
+
+        // Package temperature; without names the first fan that spins (a case fan on fan1).
+        QTest::newRow("Intel, unlabelled fans") << intel << Tweaks() << QByteArray() << 46 << 13 << 612;
+        QTest::newRow("Intel, user names the CPU fan")
+            << intel << Tweaks() << QByteArray("# the cooler is on the second header\n[nct6798]\nfan2 = \"CPU Fan\"\n")
+            << 46 << 13 << 1150;
+        QTest::newRow("Intel, CPU fan named over a pump")
+            << intel << Tweaks() << QByteArray("[nct6798]\nfan1=Pump Fan\nfan2=CPU Fan\n") << 46 << 13 << 1150;
+        QTest::newRow("Intel, name for another chip")
+            << intel << Tweaks() << QByteArray("[it8688]\nfan2=CPU Fan\n") << 46 << 13 << 612;
+        QTest::newRow("Intel, a name that reads as a temperature")
+            << intel << Tweaks() << QByteArray("[nct6798]\nfan1=CPU Temperature\nfan2=Temperature #1\n") << 46 << 13
+            << 612;
+        QTest::newRow("Intel, driver label in lower case")
+            << intel << Tweaks {write(nct6798 + "fan2_label", "cpu_fan\n")} << QByteArray() << 46 << 13 << 1150;
+        QTest::newRow("Intel, case fan stopped")
+            << intel << Tweaks {write(nct6798 + "fan1_input", "0\n")} << QByteArray() << 46 << 13 << 1150;
+        QTest::newRow("Intel, package reading lost")
+            << intel << Tweaks {write("sys/class/hwmon/hwmon2/temp1_input", "")} << QByteArray() << 46 << 13 << 612;
+
+        // Tctl; the graphics card's fan (spinning, and first among the hwmon devices) is not the CPU's.
+        QTest::newRow("AMD, Tctl and Tccd") << amd << Tweaks() << QByteArray() << 62 << 6 << 1430;
+        QTest::newRow("AMD, Tdie preferred where reported")
+            << amd
+            << Tweaks {write("sys/class/hwmon/hwmon2/temp2_input", "52250\n"),
+                       write("sys/class/hwmon/hwmon2/temp2_label", "Tdie\n")}
+            << QByteArray() << 52 << 6 << 1430;
+        QTest::newRow("AMD, zenpower") << amd << Tweaks {write("sys/class/hwmon/hwmon2/name", "zenpower\n")}
+                                       << QByteArray() << 62 << 6 << 1430;
+
+        // The driver's labels choose the fan.
+        QTest::newRow("MSI, CPU Fan") << msi << Tweaks() << QByteArray() << 48 << 7 << 1020;
+        QTest::newRow("MSI, CPU fan stopped: pump")
+            << msi << Tweaks {write(nct6687 + "fan1_input", "0\n")} << QByteArray() << 48 << 7 << 2650;
+        QTest::newRow("MSI, CPU fan and pump stopped: first system fan")
+            << msi << Tweaks {write(nct6687 + "fan1_input", "0\n"), write(nct6687 + "fan2_input", "312\n")}
+            << QByteArray() << 48 << 7 << 890;
+        QTest::newRow("MSI, user overrides a label")
+            << msi << Tweaks() << QByteArray("[nct6687]\nfan1=System Fan #7\nfan3=CPU Fan\n") << 48 << 7 << 890;
+
+        QTest::newRow("laptop, thermal zones only")
+            << "laptop-thermal-only" << Tweaks() << QByteArray() << 53 << 20 << 0;
+        QTest::newRow("virtual machine, no hwmon") << "vm-no-hwmon" << Tweaks() << QByteArray() << 0 << 9 << 0;
+
+        // EIO, EISDIR, dangling links, garbage, empty files, −55 °C, 127 °C, 65535 RPM, vanished devices.
+        QTest::newRow("sensors that fail to read") << broken << Tweaks() << QByteArray() << 51 << 20 << 980;
+        QTest::newRow("sensors that fail to read, no package zone")
+            << broken << Tweaks {removal("sys/class/thermal/thermal_zone1")} << QByteArray() << 0 << 20 << 980;
+    }
+
+    void machines()
+    {
+        QFETCH(QString, machine);
+        QFETCH(Tweaks, tweaks);
+        QFETCH(QByteArray, fanNames);
+        QFETCH(int, cputmp);
+        QFETCH(int, cpuload);
+        QFETCH(int, cpufan);
+
+        QTemporaryDir work;
+        const QString root = work.filePath(QStringLiteral("machine"));
+        QVERIFY(copyMachine(machine, root, tweaks));
+        const QString names = work.filePath(QStringLiteral("sensors.ini"));
+        QVERIFY(writeFile(names, fanNames));
+
+        int exitCode = -1;
+        const QByteArray document = dump(root, names, &exitCode);
+        QCOMPARE(exitCode, 0);
+        checkShape(document);
+        bool accepted = false;
+        const ST_VOVIREDO_DATA data = figures(document, &accepted);
+        QVERIFY(accepted);
+        QCOMPARE(data.cputmp, cputmp);
+        QCOMPARE(data.cpuload, cpuload);
+        QCOMPARE(data.cpufan, cpufan);
+    }
+
+    // Nothing to read at all still gives a document.
+    void emptyMachine()
+    {
+        QTemporaryDir empty;
+        int exitCode = -1;
+        const QByteArray document =
+            dump(empty.path() + QStringLiteral("/none"), QStringLiteral("/dev/null"), &exitCode);
+        QCOMPARE(exitCode, 0);
+        checkShape(document);
+        bool accepted = false;
+        const ST_VOVIREDO_DATA data = figures(document, &accepted);
+        QVERIFY(accepted);
+        QCOMPARE(data.cputmp, 0);
+        QCOMPARE(data.cpuload, 0);
+        QCOMPARE(data.cpufan, 0);
+    }
+
+    // Without --fan-names the user's names come from $XDG_CONFIG_HOME/orvane/sensors.ini.
+    void fanNamesFromConfigHome()
+    {
+        QTemporaryDir config;
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("orvane")));
+        QVERIFY(writeFile(config.filePath(QStringLiteral("orvane/sensors.ini")), "[nct6798]\nfan2=CPU Fan\n"));
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        process.setProcessEnvironment(env);
+        const QString root = fixture(QStringLiteral("intel-z390-nct6798"));
+        process.start(mProgram,
+                      {QStringLiteral("--dump"),
+                       QStringLiteral("--sysfs-root"),
+                       root + QStringLiteral("/sys"),
+                       QStringLiteral("--proc-root"),
+                       root + QStringLiteral("/proc")});
+        QVERIFY(process.waitForFinished(10000));
+        bool accepted = false;
+        QCOMPARE(figures(process.readAllStandardOutput(), &accepted).cpufan, 1150);
+    }
+
+    void badArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("nothing") << QStringList();
+        QTest::newRow("dump and a name") << QStringList {"--dump", "KALVOR_HWInfoServer"};
+        QTest::newRow("two names") << QStringList {"a", "b"};
+    }
+
+    void badArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess process;
+        process.start(mProgram, arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 1);
+    }
+
+    // Any number of requests, one connection each, on a socket only this user can use; the stop request ends it.
+    void serves()
+    {
+        QProcess* server = serve(fixture(QStringLiteral("msi-b550-nct6687")));
+        const QString socketPath = SensorEndpoint::socketName(kServerName);
+        QVERIFY(socketPath.startsWith(mRuntimeDir.path()));
+        const QFileInfo socketInfo(socketPath);
+        QVERIFY(socketInfo.exists());
+        QCOMPARE(socketInfo.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                                             QFile::WriteOther | QFile::ExeOther),
+                 QFile::Permissions());
+
+        for (int i = 0; i < 3; ++i) {
+            bool closed = false;
+            const QByteArray document = request("readData", &closed);
+            QVERIFY(closed);
+            bool accepted = false;
+            const ST_VOVIREDO_DATA data = figures(document, &accepted);
+            QVERIFY(accepted);
+            QCOMPARE(data.cputmp, 48);
+            QCOMPARE(data.cpufan, 1020);
+        }
+
+        // Several clients at once.
+        QList<QLocalSocket*> sockets;
+        for (int i = 0; i < 5; ++i) {
+            auto* socket = new QLocalSocket(this);
+            socket->connectToServer(socketPath);
+            QVERIFY(socket->waitForConnected(5000));
+            sockets << socket;
+        }
+        for (QLocalSocket* socket : qAsConst(sockets)) {
+            socket->write("readData");
+        }
+        for (QLocalSocket* socket : qAsConst(sockets)) {
+            QByteArray reply;
+            while (socket->state() == QLocalSocket::ConnectedState && socket->waitForReadyRead(5000)) {
+                reply += socket->readAll();
+            }
+            reply += socket->readAll();
+            bool accepted = false;
+            QCOMPARE(figures(reply, &accepted).cpufan, 1020);
+            delete socket;
+        }
+
+        // Something else is turned away without an answer, and the server goes on.
+        bool closed = false;
+        QCOMPARE(request("hello there", &closed), QByteArray());
+        QVERIFY(closed);
+        QVERIFY(request("readData").contains("</Computer>"));
+
+        QVERIFY(!request("stopServer").isEmpty());
+        QVERIFY(server->waitForFinished(5000));
+        QCOMPARE(server->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(server->exitCode(), 0);
+        QVERIFY(!QFile::exists(socketPath));
+    }
+
+    // The load covers the time since the previous request: busy time without idle, iowait and guest time.
+    void loadSinceLastRequest()
+    {
+        QTemporaryDir work;
+        const QString root = work.filePath(QStringLiteral("machine"));
+        QVERIFY(copyMachine(QStringLiteral("vm-no-hwmon"), root));
+        const QString stat = root + QStringLiteral("/proc/stat");
+        // user nice system idle iowait irq softirq steal guest guest_nice
+        QVERIFY(writeFile(stat,
+                          "cpu  1000 0 1000 8000 0 0 0 0 0 0\n"
+                          "cpu0 500 0 500 4000 0 0 0 0 0 0\n"
+                          "cpu1 500 0 500 4000 0 0 0 0 0 0\n"));
+        serve(root);
+        // 400 busy of 1000: user +300 (200 of it guest), system +100, idle +500, iowait +100.
+        QVERIFY(writeFile(stat,
+                          "cpu  1300 0 1100 8500 100 0 0 0 200 0\n"
+                          "cpu0 800 0 600 4000 100 0 0 0 200 0\n"
+                          "cpu1 500 0 500 4500 0 0 0 0 0 0\n"));
+        QByteArray document = request("readData");
+        bool accepted = false;
+        QCOMPARE(figures(document, &accepted).cpuload, 40);
+        QVERIFY(document.contains("Name=\"CPU Thread #1\" SensorType=\"Load\" Value=\"80.0\""));
+        QVERIFY(document.contains("Name=\"CPU Thread #2\" SensorType=\"Load\" Value=\"0.0\""));
+
+        QTest::qWait(150);
+        // 900 busy of 1000.
+        QVERIFY(writeFile(stat,
+                          "cpu  2200 0 1100 8600 100 0 0 0 200 0\n"
+                          "cpu0 1250 0 600 4050 100 0 0 0 200 0\n"
+                          "cpu1 950 0 500 4550 0 0 0 0 0 0\n"));
+        document = request("readData");
+        QCOMPARE(figures(document, &accepted).cpuload, 90);
+    }
+
+    // Sensor devices that come and go between requests.
+    void devicesComeAndGo()
+    {
+        QTemporaryDir work;
+        const QString root = work.filePath(QStringLiteral("machine"));
+        QVERIFY(copyMachine(QStringLiteral("msi-b550-nct6687"), root));
+        serve(root);
+        const QString hwmon = root + QStringLiteral("/sys/class/hwmon");
+        const QString aside = work.filePath(QStringLiteral("aside"));
+        bool accepted = false;
+
+        QCOMPARE(figures(request("readData"), &accepted).cpufan, 1020);
+        QVERIFY(QFile::rename(hwmon + QStringLiteral("/hwmon2"), aside));
+        QByteArray document = request("readData");
+        checkShape(document);
+        QCOMPARE(figures(document, &accepted).cpufan, 0);
+        QCOMPARE(figures(document, &accepted).cputmp, 48);
+
+        QVERIFY(QFile::rename(hwmon, hwmon + QStringLiteral(".gone")));
+        document = request("readData");
+        checkShape(document);
+        QCOMPARE(figures(document, &accepted).cputmp, 0);
+
+        QVERIFY(QFile::rename(hwmon + QStringLiteral(".gone"), hwmon));
+        QVERIFY(QFile::rename(aside, hwmon + QStringLiteral("/hwmon7")));
+        QCOMPARE(figures(request("readData"), &accepted).cpufan, 1020);
+    }
+
+    // A socket left by a server that was killed is taken over; one that still answers is not.
+    void oneServerPerSocket()
+    {
+        const QString root = fixture(QStringLiteral("intel-z390-nct6798"));
+        QProcess* first = serve(root);
+        QVERIFY(request("readData").contains("</Computer>"));
+
+        QProcess second;
+        second.start(mProgram, {QStringLiteral("--sysfs-root"), root + QStringLiteral("/sys"), kServerName});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 2);
+        QVERIFY(request("readData").contains("</Computer>"));
+
+        first->kill();
+        QVERIFY(first->waitForFinished(5000));
+        QVERIFY(QFile::exists(SensorEndpoint::socketName(kServerName)));
+        serve(root);
+        bool accepted = false;
+        QCOMPARE(figures(request("readData"), &accepted).cputmp, 46);
+    }
+
+    // Asked to terminate, the server removes its socket on the way out.
+    void terminates()
+    {
+        QProcess* server = serve(fixture(QStringLiteral("vm-no-hwmon")));
+        QVERIFY(QFile::exists(SensorEndpoint::socketName(kServerName)));
+        server->terminate();
+        QVERIFY(server->waitForFinished(5000));
+        QCOMPARE(server->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(server->exitCode(), 0);
+        QVERIFY(!QFile::exists(SensorEndpoint::socketName(kServerName)));
+    }
+
+    // When the program that started it is gone, the server ends too.
+    void endsWithItsParent()
+    {
+        const QString root = fixture(QStringLiteral("vm-no-hwmon"));
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("'%1' --sysfs-root '%2/sys' --proc-root '%2/proc' %3 </dev/null >/dev/null & "
+                                    "echo $!; sleep 0.5")
+                         .arg(mProgram, root, kServerName)});
+        QVERIFY(shell.waitForFinished(10000));
+        const qint64 pid = shell.readAllStandardOutput().trimmed().toLongLong();
+        QVERIFY(processRunning(pid));
+        QTRY_VERIFY_WITH_TIMEOUT(!processRunning(pid), 8000);
+        QVERIFY(!QFile::exists(SensorEndpoint::socketName(kServerName)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSensorServer)
+#include "test_sensorserver.moc"
