@@ -148,9 +148,11 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Stands in for Orvane's USB display device (0416:1100). Run Orvane against it with\n"
-                       "  LD_PRELOAD=<build>/devsim/libhidapi_sim.so ORVANE_DEVSIM_SOCKET=PATH orvane\n"
-                       "It prints one line per frame it receives.\n\n") +
+        QStringLiteral(
+            "Stands in for Orvane's USB display device (0416:1100). Run Orvane against it with\n"
+            "  LD_PRELOAD=<build>/devsim/libhidapi_sim.so ORVANE_DEVSIM_SOCKET=PATH orvane\n"
+            "It prints one line per frame it receives; a value frame whose index does not follow the last one\n"
+            "says which index was expected (\"expected\":E with --json).\n\n") +
         QString::fromLatin1(devsim::kCommandHelp));
     parser.addHelpOption();
     const QCommandLineOption socketOption(QStringLiteral("socket"),
