@@ -2,8 +2,11 @@
 
 #include "sysfsfile.h"
 
+#include <QFile>
 #include <QList>
 #include <QThread>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 // Shorter windows than this are mostly rounding: the kernel counts in ticks of 10 ms.
@@ -18,11 +21,25 @@ CpuLoad::CpuLoad(const QString& procRoot) : mStatPath(procRoot + QStringLiteral(
     mSince.start();
 }
 
-CpuLoad::Sample CpuLoad::takeSample() const
+CpuLoad::~CpuLoad()
+{
+    if (mStatFd >= 0) {
+        ::close(mStatFd);
+    }
+}
+
+CpuLoad::Sample CpuLoad::takeSample()
 {
     Sample sample;
+    if (mStatFd < 0) {
+        mStatFd = ::open(QFile::encodeName(mStatPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    }
     QByteArray text;
-    if (!SysfsFile::readText(mStatPath, &text, kStatReadBytes)) {
+    if (SysfsFile::readOpen(mStatFd, &text, kStatReadBytes) != SysfsFile::ReadResult::Ok) {
+        if (mStatFd >= 0) {
+            ::close(mStatFd);
+            mStatFd = -1;
+        }
         return sample;
     }
     const QList<QByteArray> lines = text.split('\n');

@@ -18,6 +18,9 @@ public:
 
     // Takes the first sample at once, so that the first reading covers the time since the server started.
     explicit CpuLoad(const QString& procRoot);
+    ~CpuLoad();
+    CpuLoad(const CpuLoad&) = delete;
+    CpuLoad& operator=(const CpuLoad&) = delete;
 
     Result read();
 
@@ -34,10 +37,11 @@ private:
         QVector<QPair<int, Times>> cpus;
     };
 
-    Sample takeSample() const;
+    Sample takeSample();
     static double percent(const Times& now, const Times* before);
 
     QString mStatPath;
+    int mStatFd = -1; // kept open: read from its start again for every sample
     Sample mPrevious;
     QElapsedTimer mSince;
     Result mLast;

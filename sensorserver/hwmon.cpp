@@ -4,59 +4,32 @@
 
 #include <QSet>
 #include <algorithm>
+#include <unistd.h>
+
+using SysfsFile::Directory;
+using SysfsFile::ReadResult;
 
 namespace {
+// Far below the usual limit of 1024 descriptors, and more than the largest machines have sensors.
+constexpr int kMaxOpenFiles = 512;
+
 // "hwmon12" -> 12, "temp3_input" with prefix "temp" and suffix "_input" -> 3; -1 when the name is not of that form.
-int numberIn(const QString& name, const QString& prefix, const QString& suffix)
+int numberIn(const QByteArray& name, const char* prefix, const char* suffix)
 {
-    if (!name.startsWith(prefix) || !name.endsWith(suffix) || name.size() <= prefix.size() + suffix.size()) {
+    const int prefixSize = int(qstrlen(prefix));
+    const int suffixSize = int(qstrlen(suffix));
+    if (name.size() <= prefixSize + suffixSize || !name.startsWith(prefix) || !name.endsWith(suffix)) {
         return -1;
     }
-    const QStringRef digits = name.midRef(prefix.size(), name.size() - prefix.size() - suffix.size());
-    for (const QChar c : digits) {
-        if (!c.isDigit()) {
+    int number = 0;
+    for (int i = prefixSize; i < name.size() - suffixSize; ++i) {
+        const char c = name.at(i);
+        if (c < '0' || c > '9' || number > 100000) {
             return -1;
         }
+        number = number * 10 + (c - '0');
     }
-    bool ok = false;
-    const int number = digits.toInt(&ok);
-    return ok ? number : -1;
-}
-
-QString readLabel(const QString& path)
-{
-    QByteArray text;
-    if (!SysfsFile::readText(path, &text, 256)) {
-        return QString();
-    }
-    return QString::fromUtf8(text);
-}
-
-QVector<HwmonInput> readInputs(
-    const QString& dir, const QStringList& names, const QSet<QString>& present, const QString& prefix, bool temperature)
-{
-    QVector<HwmonInput> inputs;
-    const QString inputSuffix = QStringLiteral("_input");
-    for (const QString& name : names) {
-        const int index = numberIn(name, prefix, inputSuffix);
-        if (index < 0) {
-            continue;
-        }
-        HwmonInput input;
-        input.index = index;
-        const QString labelName = prefix + QString::number(index) + QStringLiteral("_label");
-        if (present.contains(labelName)) {
-            input.label = readLabel(dir + QLatin1Char('/') + labelName);
-        }
-        long long raw = 0;
-        if (SysfsFile::readInteger(dir + QLatin1Char('/') + name, &raw)) {
-            input.value = temperature ? double(raw) / 1000.0 : double(raw);
-            input.valid = temperature ? isPlausibleTemperature(input.value) : isPlausibleFanSpeed(input.value);
-        }
-        inputs.append(input);
-    }
-    std::sort(inputs.begin(), inputs.end(), [](const HwmonInput& a, const HwmonInput& b) { return a.index < b.index; });
-    return inputs;
+    return number;
 }
 } // namespace
 
@@ -72,64 +45,162 @@ bool isPlausibleFanSpeed(double rpm)
     return rpm >= 0.0 && rpm < 30000.0;
 }
 
-QVector<HwmonChip> readHwmonChips(const QString& sysfsRoot)
+HwmonReader::HwmonReader(const QString& sysfsRoot) : mClassPath(sysfsRoot + QStringLiteral("/class/hwmon")) { }
+
+HwmonReader::~HwmonReader()
+{
+    for (OpenChip& chip : mChips) {
+        closeChip(chip);
+    }
+}
+
+QVector<HwmonChip> HwmonReader::read()
 {
     QVector<HwmonChip> chips;
-    const QString classDir = sysfsRoot + QStringLiteral("/class/hwmon");
-    for (const QString& entry : SysfsFile::entries(classDir)) {
-        const int number = numberIn(entry, QStringLiteral("hwmon"), QString());
-        if (number < 0) {
+    const Directory classDir(mClassPath);
+    QSet<QByteArray> present;
+    for (const QByteArray& entry : classDir.entries()) {
+        if (numberIn(entry, "hwmon", "") < 0) {
             continue;
         }
+        quint64 device = 0;
+        quint64 inode = 0;
+        if (!classDir.identity(entry, &device, &inode)) {
+            // A link to a device that went away.
+            continue;
+        }
+        present.insert(entry);
+        auto it = mChips.find(entry);
+        if (it != mChips.end() && (it->device != device || it->inode != inode)) {
+            closeChip(*it);
+            mChips.erase(it);
+            it = mChips.end();
+        }
         HwmonChip chip;
-        chip.number = number;
-        QString dir = classDir + QLatin1Char('/') + entry;
-        QByteArray name;
-        if (!SysfsFile::readText(dir + QStringLiteral("/name"), &name, 256)) {
-            // Older drivers keep their attributes on the parent device.
-            const QString deviceDir = dir + QStringLiteral("/device");
-            if (SysfsFile::readText(deviceDir + QStringLiteral("/name"), &name, 256)) {
-                dir = deviceDir;
-            } else {
-                name.clear();
+        bool read = false;
+        // A device kept open may have gone between the listing and now: open it once more.
+        for (int attempt = 0; attempt < 2 && !read; ++attempt) {
+            if (it == mChips.end()) {
+                OpenChip opened;
+                if (!openChip(classDir, entry, &opened)) {
+                    break;
+                }
+                opened.device = device;
+                opened.inode = inode;
+                it = mChips.insert(entry, opened);
+            }
+            read = readChip(*it, &chip);
+            if (!read) {
+                closeChip(*it);
+                mChips.erase(it);
+                it = mChips.end();
             }
         }
-        chip.name = name.isEmpty() ? entry : QString::fromUtf8(name);
-
-        const QStringList names = SysfsFile::entries(dir);
-        const QSet<QString> present(names.begin(), names.end());
-        chip.temps = readInputs(dir, names, present, QStringLiteral("temp"), true);
-        chip.fans = readInputs(dir, names, present, QStringLiteral("fan"), false);
-        chips.append(chip);
+        if (read) {
+            chips.append(chip);
+        }
+    }
+    for (auto it = mChips.begin(); it != mChips.end();) {
+        if (present.contains(it.key())) {
+            ++it;
+        } else {
+            closeChip(*it);
+            it = mChips.erase(it);
+        }
     }
     std::sort(chips.begin(), chips.end(), [](const HwmonChip& a, const HwmonChip& b) { return a.number < b.number; });
     return chips;
 }
 
-QVector<ThermalZone> readThermalZones(const QString& sysfsRoot)
+bool HwmonReader::openChip(const Directory& classDir, const QByteArray& entry, OpenChip* chip)
 {
-    QVector<ThermalZone> zones;
-    const QString classDir = sysfsRoot + QStringLiteral("/class/thermal");
-    for (const QString& entry : SysfsFile::entries(classDir)) {
-        const int number = numberIn(entry, QStringLiteral("thermal_zone"), QString());
-        if (number < 0) {
+    const Directory device(classDir, entry);
+    if (!device.isOpen()) {
+        return false;
+    }
+    chip->number = numberIn(entry, "hwmon", "");
+    QByteArray name;
+    if (device.readText("name", &name)) {
+        chip->temps = openInputs(device, "temp");
+        chip->fans = openInputs(device, "fan");
+    } else {
+        // Older drivers keep their attributes on the parent device.
+        const Directory parent(device, "device");
+        if (parent.readText("name", &name)) {
+            chip->temps = openInputs(parent, "temp");
+            chip->fans = openInputs(parent, "fan");
+        } else {
+            chip->temps = openInputs(device, "temp");
+            chip->fans = openInputs(device, "fan");
+        }
+    }
+    chip->name = name.isEmpty() ? QString::fromUtf8(entry) : QString::fromUtf8(name);
+    return true;
+}
+
+QVector<HwmonReader::OpenInput> HwmonReader::openInputs(const Directory& dir, const char* prefix)
+{
+    const QList<QByteArray> names = dir.entries();
+    const QSet<QByteArray> present(names.begin(), names.end());
+    QVector<OpenInput> inputs;
+    for (const QByteArray& name : names) {
+        const int index = numberIn(name, prefix, "_input");
+        if (index < 0 || mOpenFiles >= kMaxOpenFiles) {
             continue;
         }
-        const QString dir = classDir + QLatin1Char('/') + entry;
-        ThermalZone zone;
-        zone.number = number;
-        QByteArray type;
-        if (SysfsFile::readText(dir + QStringLiteral("/type"), &type, 256)) {
-            zone.type = QString::fromUtf8(type);
+        OpenInput input;
+        input.index = index;
+        // Labels do not change while the device exists: read once.
+        const QByteArray labelName = prefix + QByteArray::number(index) + "_label";
+        QByteArray label;
+        if (present.contains(labelName) && dir.readText(labelName, &label)) {
+            input.label = QString::fromUtf8(label);
         }
-        long long raw = 0;
-        if (SysfsFile::readInteger(dir + QStringLiteral("/temp"), &raw)) {
-            zone.value = double(raw) / 1000.0;
-            zone.valid = isPlausibleTemperature(zone.value);
+        input.fd = dir.open(name);
+        if (input.fd >= 0) {
+            ++mOpenFiles;
         }
-        zones.append(zone);
+        inputs.append(input);
     }
-    std::sort(
-        zones.begin(), zones.end(), [](const ThermalZone& a, const ThermalZone& b) { return a.number < b.number; });
-    return zones;
+    std::sort(inputs.begin(), inputs.end(), [](const OpenInput& a, const OpenInput& b) { return a.index < b.index; });
+    return inputs;
+}
+
+bool HwmonReader::readChip(const OpenChip& chip, HwmonChip* out)
+{
+    out->number = chip.number;
+    out->name = chip.name;
+    const auto readInputs = [](const QVector<OpenInput>& open, QVector<HwmonInput>* inputs, bool temperature) {
+        inputs->reserve(open.size());
+        for (const OpenInput& in : open) {
+            HwmonInput input;
+            input.index = in.index;
+            input.label = in.label;
+            long long raw = 0;
+            const ReadResult result = SysfsFile::readOpenInteger(in.fd, &raw);
+            if (result == ReadResult::DeviceGone) {
+                return false;
+            }
+            if (result == ReadResult::Ok) {
+                input.value = temperature ? double(raw) / 1000.0 : double(raw);
+                input.valid = temperature ? isPlausibleTemperature(input.value) : isPlausibleFanSpeed(input.value);
+            }
+            inputs->append(input);
+        }
+        return true;
+    };
+    return readInputs(chip.temps, &out->temps, true) && readInputs(chip.fans, &out->fans, false);
+}
+
+void HwmonReader::closeChip(OpenChip& chip)
+{
+    for (QVector<OpenInput>* inputs : {&chip.temps, &chip.fans}) {
+        for (OpenInput& input : *inputs) {
+            if (input.fd >= 0) {
+                ::close(input.fd);
+                input.fd = -1;
+                --mOpenFiles;
+            }
+        }
+    }
 }

@@ -1,8 +1,14 @@
 #ifndef ORVANE_HWMON_H
 #define ORVANE_HWMON_H
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QVector>
+
+namespace SysfsFile {
+class Directory;
+}
 
 // One tempN_input or fanN_input of a hwmon device. `valid` is false when it could not be read or reads what no
 // real sensor does (−55 °C, 127 °C, 65535 RPM and the like).
@@ -22,22 +28,48 @@ struct HwmonChip
     QVector<HwmonInput> fans;
 };
 
-// Every hwmon device under `sysfsRoot`/class/hwmon, read afresh, in order of N. Devices that vanish while they are
-// read simply have fewer readings.
-QVector<HwmonChip> readHwmonChips(const QString& sysfsRoot);
-
-// A thermal zone of `sysfsRoot`/class/thermal.
-struct ThermalZone
-{
-    int number = 0;
-    QString type;
-    bool valid = false;
-    double value = 0.0;
-};
-QVector<ThermalZone> readThermalZones(const QString& sysfsRoot);
-
 // Readings that real sensors give; outside these, the chip reports a fault or an unused input.
 bool isPlausibleTemperature(double celsius);
 bool isPlausibleFanSpeed(double rpm);
+
+// Reads every hwmon device under `sysfsRoot`/class/hwmon, in order of N. A device's attributes stay open between
+// readings, since opening dozens of files for every request costs more than reading them; devices that appear,
+// vanish or are replaced between two readings are noticed on the next one.
+class HwmonReader
+{
+public:
+    explicit HwmonReader(const QString& sysfsRoot);
+    ~HwmonReader();
+    HwmonReader(const HwmonReader&) = delete;
+    HwmonReader& operator=(const HwmonReader&) = delete;
+
+    QVector<HwmonChip> read();
+
+private:
+    struct OpenInput
+    {
+        int index = 0;
+        QString label;
+        int fd = -1;
+    };
+    struct OpenChip
+    {
+        int number = 0;
+        QString name;
+        quint64 device = 0;
+        quint64 inode = 0;
+        QVector<OpenInput> temps;
+        QVector<OpenInput> fans;
+    };
+
+    bool openChip(const SysfsFile::Directory& classDir, const QByteArray& entry, OpenChip* chip);
+    QVector<OpenInput> openInputs(const SysfsFile::Directory& dir, const char* prefix);
+    static bool readChip(const OpenChip& chip, HwmonChip* out);
+    void closeChip(OpenChip& chip);
+
+    QString mClassPath;
+    QHash<QByteArray, OpenChip> mChips; // by hwmonN
+    int mOpenFiles = 0;
+};
 
 #endif // ORVANE_HWMON_H

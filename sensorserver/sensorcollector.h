@@ -2,6 +2,9 @@
 #define ORVANE_SENSORCOLLECTOR_H
 
 #include "cpuload.h"
+#include "fanmap.h"
+#include "hwmon.h"
+#include "thermalzones.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,11 +19,16 @@ public:
     QByteArray document();
 
 private:
-    QString mSysfsRoot;
-    QString mFanMapPath;
+    const FanMap& fanMap();
+
     QString mCpuModel;
     QString mBoardName;
+    HwmonReader mHwmon;
+    ThermalZoneReader mZones;
     CpuLoad mLoad;
+    QString mFanMapPath;
+    FanMap mFanMap;
+    QByteArray mFanMapStamp;
 };
 
 #endif // ORVANE_SENSORCOLLECTOR_H

@@ -4,6 +4,7 @@
 #include "cpuload.h"
 #include "fanmap.h"
 #include "hwmon.h"
+#include "thermalzones.h"
 
 #include <QString>
 #include <QVector>

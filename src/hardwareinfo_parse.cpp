@@ -1,7 +1,7 @@
 // Picks CPU temperature, CPU load and one fan speed out of a sensor document.
 #include "hardwareinfo.h"
+#include "sensordocument.h"
 
-#include <QDomDocument>
 #include <QDomElement>
 
 namespace {
@@ -46,7 +46,7 @@ bool HardWareInfo::parseSensorValue(QDomNodeList sensorNodes, QString name, QStr
 bool HardWareInfo::parseServerData(QString rootStr)
 {
     QDomDocument doc;
-    if (!doc.setContent(rootStr)) {
+    if (!readSensorDocument(rootStr, &doc)) {
         return false;
     }
     if (doc.documentElement().tagName() != QLatin1String("Computer")) {

@@ -174,6 +174,27 @@ private slots:
         QTest::newRow("Hardware found at any depth")
             << computer(QStringLiteral("<Group>%1</Group>").arg(cpu(load(cpuTotal, "9")))) << true << 0 << 9 << 0;
 
+        // Elements between a component and its sensors.
+        QTest::newRow("CPU sensor inside a wrapper")
+            << computer(cpu(QStringLiteral("<Group><Loads>%1</Loads></Group>").arg(load(cpuTotal, "30")))) << true << 0
+            << 30 << 0;
+        QTest::newRow("CPU sensor inside a component inside the CPU")
+            << computer(cpu(hardware("Samsung SSD 970", "Storage", load(cpuTotal, "30")))) << true << 0 << 30 << 0;
+        QTest::newRow("sub-component inside a wrapper")
+            << computer(
+                   hardware("Board", "Motherboard", QStringLiteral("<Chips>%1</Chips>").arg(sub(fan(cpuFan, "900")))))
+            << true << 0 << 0 << 900;
+        QTest::newRow("sub-component child of any tag")
+            << computer(board(QStringLiteral("<Fan Name=\"CPU Fan\" SensorType=\"Fan\" Value=\"900\" />"))) << true << 0
+            << 0 << 900;
+        QTest::newRow("sensors of another component are not the CPU's")
+            << computer(hardware("Samsung SSD 970", "Storage", load(cpuTotal, "30")) + cpu(temp(cpuPackage, "50")))
+            << true << 50 << 0 << 0;
+        QTest::newRow("document type declaration")
+            << QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE Computer><Computer>%1</Computer>")
+                   .arg(cpu(load(cpuTotal, "9")))
+            << true << 0 << 9 << 0;
+
         // Across components: flags kept, chain heads reset.
         const QString mainboard = board(fan(cpuFan, "1200.4") + temp(cpuCore, "41.2"));
         const QString intel = cpu(temp(cpuPackage, "55.0") + load(cpuTotal, "12.5"));
