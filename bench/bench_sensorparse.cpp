@@ -109,7 +109,7 @@ int main(int argc, char* argv[])
     }
 
     // A whole request against a local server that answers at once.
-    QTemporaryDir runtime;
+    QTemporaryDir runtime(QStringLiteral("/tmp/orvane-XXXXXX")); // short enough for a socket path
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QTemporaryDir work;
     QDir::setCurrent(work.path());

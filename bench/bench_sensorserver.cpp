@@ -72,7 +72,7 @@ int main(int argc, char* argv[])
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../voviredo/VOViredo");
     const QString machine = QStringLiteral(ORVANE_FIXTURES "/sysfs/") +
                             (argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("amd-x570-k10temp"));
-    QTemporaryDir runtime;
+    QTemporaryDir runtime(QStringLiteral("/tmp/orvane-XXXXXX")); // short enough for a socket path
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 
     QProcess server;

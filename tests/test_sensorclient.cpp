@@ -178,7 +178,7 @@ public:
 // The application quits as at the tray's exit: the event loop ends and about-to-quit is sent.
 void quitApplication()
 {
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
     QCoreApplication::exec();
 }
 } // namespace
@@ -188,7 +188,8 @@ class TestSensorClient : public QObject
     Q_OBJECT
 
     QTemporaryDir mWorkDir;
-    QTemporaryDir mRuntimeDir;
+    // A socket path has room for about 100 bytes: a runtime folder deep in the build tree would not do.
+    QTemporaryDir mRuntimeDir {QStringLiteral("/tmp/orvane-XXXXXX")};
     QTemporaryDir mAppDir;
     QByteArray mDocument;
     QList<QtMsgType> mMessageTypes;
@@ -295,13 +296,16 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("documents");
         QTest::addColumn<bool>("close");
+        QTest::addColumn<int>("waitMs");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("server closes at once") << QList<QByteArray>() << true << QByteArray();
-        QTest::newRow("no reply") << QList<QByteArray>() << false << QByteArray();
-        QTest::newRow("not a document") << QList<QByteArray> {"CPU Fan 1200"} << true << QByteArray("CPU Fan 1200");
-        QTest::newRow("other root") << QList<QByteArray> {"<Sensors><Hardware/></Sensors>"} << true
+        QTest::newRow("server closes at once") << QList<QByteArray>() << true << 30000 << QByteArray();
+        QTest::newRow("no reply") << QList<QByteArray>() << false << 800 << QByteArray();
+        QTest::newRow("not a document") << QList<QByteArray> {"CPU Fan 1200"} << true << 30000
+                                        << QByteArray("CPU Fan 1200");
+        QTest::newRow("other root") << QList<QByteArray> {"<Sensors><Hardware/></Sensors>"} << true << 30000
                                     << QByteArray("<Sensors><Hardware/></Sensors>");
-        QTest::newRow("runaway reply") << QList<QByteArray> {QByteArray(17 * 1024 * 1024, ' ')} << true << QByteArray();
+        QTest::newRow("runaway reply") << QList<QByteArray> {QByteArray(17 * 1024 * 1024, ' ')} << true << 30000
+                                       << QByteArray();
     }
 
     // Whatever goes wrong, the request still answers, with zeros, and the file holds what came.
@@ -309,12 +313,13 @@ private slots:
     {
         QFETCH(QList<QByteArray>, documents);
         QFETCH(bool, close);
+        QFETCH(int, waitMs);
         QFETCH(QByteArray, stored);
         Script script;
         script.documents = documents;
         script.close = close;
         PeerServer server(script);
-        Client client(this, [](HardWareInfo& h) { HardWareInfoInspector::setWaitMs(h, 800); });
+        Client client(this, [waitMs](HardWareInfo& h) { HardWareInfoInspector::setWaitMs(h, waitMs); });
 
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);

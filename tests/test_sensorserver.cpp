@@ -95,7 +95,8 @@ class TestSensorServer : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir mRuntimeDir;
+    // A socket path has room for about 100 bytes: a runtime folder deep in the build tree would not do.
+    QTemporaryDir mRuntimeDir {QStringLiteral("/tmp/orvane-XXXXXX")};
     QString mProgram;
     QList<QProcess*> mServers;
 
