@@ -2,6 +2,7 @@
 #include "hardwareinfo.h"
 #include "sensordocument.h"
 
+#include <QDomDocument>
 #include <QDomElement>
 
 namespace {
@@ -47,7 +48,12 @@ bool HardWareInfo::parseServerData(QString rootStr)
 {
     QDomDocument doc;
     if (!readSensorDocument(rootStr, &doc)) {
-        return false;
+        // The quick read is strict XML. The DOM parser also takes some text that is not quite well-formed (a stray
+        // control character in a name, an unknown entity); such a document still gives its readings.
+        doc = QDomDocument();
+        if (!doc.setContent(rootStr)) {
+            return false;
+        }
     }
     if (doc.documentElement().tagName() != QLatin1String("Computer")) {
         return false;

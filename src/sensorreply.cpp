@@ -8,35 +8,45 @@ namespace {
 // Short enough that quitting the application is not held up by a silent server.
 constexpr int kWaitSliceMs = 100;
 
-// Follows the reply as it arrives and tells when its root element is closed. Text that can never become a
-// document ends the reply too.
+// Follows the reply as it arrives and tells when its root element is closed. Past a point the strict reader
+// refuses (a stray control character, an unknown entity: text the DOM parser may still take), the end is where the
+// text ends with the root's end tag; text that never started an element ends the reply at once.
 class DocumentEnd
 {
 public:
-    void feed(const QByteArray& chunk)
+    void feed(const QByteArray& chunk, const QByteArray& whole)
     {
         if (mDone) {
+            return;
+        }
+        if (mLenient) {
+            mDone = whole.trimmed().endsWith(mRootEnd);
             return;
         }
         mReader.addData(chunk);
         while (!mReader.atEnd()) {
             const QXmlStreamReader::TokenType token = mReader.readNext();
             if (token == QXmlStreamReader::StartElement) {
-                ++mDepth;
+                if (mDepth++ == 0) {
+                    mRootEnd = "</" + mReader.qualifiedName().toUtf8() + '>';
+                }
             } else if (token == QXmlStreamReader::EndElement && --mDepth == 0) {
                 mDone = true;
                 return;
             }
         }
         if (mReader.hasError() && mReader.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
-            mDone = true;
+            mLenient = !mRootEnd.isEmpty();
+            mDone = !mLenient || whole.trimmed().endsWith(mRootEnd);
         }
     }
     bool done() const { return mDone; }
 
 private:
     QXmlStreamReader mReader;
+    QByteArray mRootEnd;
     int mDepth = 0;
+    bool mLenient = false;
     bool mDone = false;
 };
 } // namespace
@@ -54,7 +64,7 @@ QByteArray readSensorReply(QLocalSocket& socket, int waitMs, const std::atomic<b
             if (reply.size() > kMaxSensorReply) {
                 return QByteArray();
             }
-            end.feed(chunk);
+            end.feed(chunk, reply);
             if (end.done()) {
                 break;
             }

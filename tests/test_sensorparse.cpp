@@ -195,6 +195,16 @@ private slots:
                    .arg(cpu(load(cpuTotal, "9")))
             << true << 0 << 9 << 0;
 
+        // Not quite well-formed, yet taken as the DOM parser takes it.
+        QTest::newRow("control character in a name")
+            << computer(cpu(sensor(QStringLiteral("Bus \x01Speed"), "Clock", "100") + load(cpuTotal, "30"))) << true
+            << 0 << 30 << 0;
+        QTest::newRow("attribute given twice")
+            << computer(QStringLiteral(
+                            "<Hardware Name=\"Intel Core i7\" HardwareType=\"Cpu\" HardwareType=\"Cpu\">%1</Hardware>")
+                            .arg(load(cpuTotal, "30")))
+            << true << 0 << 30 << 0;
+
         // Across components: flags kept, chain heads reset.
         const QString mainboard = board(fan(cpuFan, "1200.4") + temp(cpuCore, "41.2"));
         const QString intel = cpu(temp(cpuPackage, "55.0") + load(cpuTotal, "12.5"));
