@@ -199,6 +199,13 @@ private slots:
         QTest::newRow("control character in a name")
             << computer(cpu(sensor(QStringLiteral("Bus \x01Speed"), "Clock", "100") + load(cpuTotal, "30"))) << true
             << 0 << 30 << 0;
+        QTest::newRow("line break inside a name is kept")
+            << computer(board(fan(QStringLiteral("CPU\nFan"), "1200") + fan(pumpFan, "2650"))) << true << 0 << 0
+            << 2650;
+        QTest::newRow("attributes on lines of their own")
+            << computer(
+                   board(QStringLiteral("<Sensor\n  Name=\"CPU Fan\"\n\tSensorType=\"Fan\"\r\n  Value=\"1200\" />")))
+            << true << 0 << 0 << 1200;
         QTest::newRow("attribute given twice")
             << computer(QStringLiteral(
                             "<Hardware Name=\"Intel Core i7\" HardwareType=\"Cpu\" HardwareType=\"Cpu\">%1</Hardware>")
