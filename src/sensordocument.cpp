@@ -12,25 +12,6 @@ struct OpenElement
     bool inCpu = false; // inside a component whose name or type makes it a CPU
 };
 
-// XML turns a tab or line break inside an attribute value into a space, the DOM parser of Qt 5 keeps it: a name
-// written that way is left to the DOM parser, so that it reads as it always did.
-bool hasRawWhiteSpaceInValue(const QStringRef& tag)
-{
-    QChar quote;
-    for (const QChar c : tag) {
-        if (quote.isNull()) {
-            if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-                quote = c;
-            }
-        } else if (c == quote) {
-            quote = QChar();
-        } else if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool isCpuComponent(const QXmlStreamAttributes& attributes)
 {
     const QStringRef name = attributes.value(QLatin1String("Name"));
@@ -49,7 +30,6 @@ bool readSensorDocument(const QString& text, QDomDocument* doc)
     reader.setNamespaceProcessing(false);
     std::vector<OpenElement> open;
     while (!reader.atEnd()) {
-        const qint64 tokenStart = reader.characterOffset();
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::EndElement) {
             open.pop_back();
@@ -74,9 +54,6 @@ bool readSensorDocument(const QString& text, QDomDocument* doc)
             element.kept = parent->kept;
             open.push_back(element);
             continue;
-        }
-        if (hasRawWhiteSpaceInValue(text.midRef(int(tokenStart), int(reader.characterOffset() - tokenStart)))) {
-            return false;
         }
         element.kept = doc->createElement(tag.toString());
         element.isSub = isSub;

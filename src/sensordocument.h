@@ -9,9 +9,7 @@
 // inside a component named or typed as a CPU, each with its Name, HardwareType, SensorType and Value. Other elements
 // (and text) are left out; their Sensor descendants move up to the nearest element kept. A real document lists
 // many sensors no rule reads (disks, graphics, voltages), and building DOM nodes for them is most of the cost.
-// False, with `doc` unusable, when the text is not well-formed XML, or when an attribute value of an element kept
-// holds a literal tab or line break (which XML reads as a space and Qt's DOM parser keeps): such text is for
-// QDomDocument::setContent to read.
+// False, with `doc` unusable, when the text is not well-formed XML.
 bool readSensorDocument(const QString& text, QDomDocument* doc);
 
 #endif // ORVANE_SENSORDOCUMENT_H
