@@ -74,7 +74,14 @@ bool referenceWalk(const QString& text, ReferenceReading* reading)
     // XML 1.0 without namespaces, as the program reads it: a prefix is part of the tag, declared or not.
     reader.setNamespaceProcessing(false);
     QDomDocument doc;
-    if (!doc.setContent(&reader, false) || doc.documentElement().tagName() != QLatin1String("Computer")) {
+    // Text the strict reader refuses still counts when the DOM's own, more lenient parser takes it.
+    if (!doc.setContent(&reader, false)) {
+        doc = QDomDocument();
+        if (!doc.setContent(text)) {
+            return false;
+        }
+    }
+    if (doc.documentElement().tagName() != QLatin1String("Computer")) {
         return false;
     }
 
