@@ -76,6 +76,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "VOViredo: no private runtime folder for the socket\n");
         return Failure;
     }
+    // Before listening: once a client can connect, a request to terminate must take the clean way out.
+    Lifetime::quitOnTerminationSignals(&app);
+    Lifetime::quitWhenParentEnds(&app);
     SensorServer server(collector);
     QString error;
     const SensorServer::Listen result = server.listen(socketName, &error);
@@ -84,7 +87,5 @@ int main(int argc, char* argv[])
         return result == SensorServer::Listen::AlreadyRunning ? AlreadyRunning : Failure;
     }
     QObject::connect(&server, &SensorServer::stopRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    Lifetime::quitOnTerminationSignals(&app);
-    Lifetime::quitWhenParentEnds(&app);
     return app.exec();
 }

@@ -55,14 +55,15 @@ void HardWareInfo::slot_hwGetData()
     mstHwinfoData.cputmp = mstServerData.cputmp;
     mstHwinfoData.cpuload = mstServerData.cpuload;
     mstHwinfoData.cpufan = mstServerData.cpufan;
-    emit signal_hwReadData(mstHwinfoData);
 
     if (clock.elapsed() >= kBacklogAfterMs) {
-        // Everything queued up to now comes before this marker and is dropped; later requests are served again.
+        // Everything queued up to now comes before this marker and is dropped. The marker goes out before the reply,
+        // so that a request made in answer to the reply is served.
         mBacklogPending = true;
         QMetaObject::invokeMethod(
             this, [this]() { mBacklogPending = false; }, Qt::QueuedConnection);
     }
+    emit signal_hwReadData(mstHwinfoData);
 }
 
 void HardWareInfo::onReadVoViredo()
