@@ -49,9 +49,18 @@ std::string jsonString(const std::string& text)
     }
     return out + "\"";
 }
-} // namespace
 
-std::string toJson(const Event& event)
+// ",\"t\":<ms>": when the frame arrived, in milliseconds of the monotonic clock, so that timings can be lined up
+// with other programs' monotonic stamps.
+std::string timeField(const Event& event)
+{
+    const auto sinceBoot = std::chrono::duration<double, std::milli>(event.received.time_since_epoch()).count();
+    char field[48];
+    std::snprintf(field, sizeof field, ",\"t\":%.3f", sinceBoot);
+    return field;
+}
+
+std::string eventJson(const Event& event)
 {
     switch (event.kind) {
     case EventKind::Seed:
@@ -72,6 +81,14 @@ std::string toJson(const Event& event)
                "\"}";
     }
     return "{}";
+}
+} // namespace
+
+std::string toJson(const Event& event)
+{
+    std::string line = eventJson(event);
+    line.insert(line.size() - 1, timeField(event));
+    return line;
 }
 
 std::string toText(const Event& event)
@@ -276,6 +293,7 @@ int DeviceModel::write(int handle, const uint8_t* data, size_t len)
         }
         std::vector<uint8_t> reply;
         event = receiveLocked(data, len, &reply);
+        event.received = Clock::now();
         if (mReplySize > 0 && reply.size() > size_t(mReplySize)) {
             reply.resize(size_t(mReplySize));
         }

@@ -30,6 +30,7 @@ struct Event
     int expectedIndex = -1;     // Value: the index that should have come, when another one came
     std::string reason;         // BadFrame
     std::vector<uint8_t> frame; // as received, report number first
+    Clock::time_point received; // steady clock: comparable with other processes' CLOCK_MONOTONIC stamps
 };
 
 std::string toJson(const Event& event);

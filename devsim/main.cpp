@@ -161,7 +161,8 @@ int main(int argc, char* argv[])
                                           QStringLiteral("PATH"));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("One JSON object per received frame: seed, version, value "
-                                                       "(descrambled index, temp, fan, load) or bad-frame."));
+                                                       "(descrambled index, temp, fan, load) or bad-frame, with \"t\": "
+                                                       "the arrival in ms of the monotonic clock."));
     const QCommandLineOption absentOption(QStringLiteral("absent"), QStringLiteral("Start unplugged."));
     const QCommandLineOption silentOption(QStringLiteral("silent"), QStringLiteral("Start without answering."));
     const QCommandLineOption delayOption(QStringLiteral("delay"),
