@@ -2,6 +2,7 @@
 #include "hardwareinfo.h"
 #include "hardwareinfoinspector.h"
 #include "platform/sensorendpoint.h"
+#include "sensorpeer.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -30,112 +31,6 @@ bool processExists(qint64 pid)
 {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
 }
-
-// What the stand-in server does with each connection.
-struct Script
-{
-    QList<QByteArray> documents; // answered in turn, one per request; none: no answer at all
-    int chunks = 1;              // pieces each answer is cut into
-    int delayMs = 0;             // pause before each piece
-    bool close = true;           // close after the answer (or at once when there is none)
-    QByteArray stopAnswer = QByteArrayLiteral("bye");
-};
-
-// A sensor server stand-in on a QLocalServer of its own thread, so that the test's thread may block in the client.
-class PeerServer : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit PeerServer(const Script& script) : mScript(script)
-    {
-        moveToThread(&mThread);
-        mThread.start();
-        QMetaObject::invokeMethod(
-            this, [this]() { listen(); }, Qt::BlockingQueuedConnection);
-    }
-
-    ~PeerServer() override
-    {
-        QMetaObject::invokeMethod(
-            this, [this]() { delete mServer; }, Qt::BlockingQueuedConnection);
-        mThread.quit();
-        mThread.wait();
-    }
-
-    QList<QByteArray> requests() const
-    {
-        QMutexLocker lock(&mMutex);
-        return mRequests;
-    }
-
-private:
-    void listen()
-    {
-        const QString name = SensorEndpoint::socketName(kServerName);
-        QLocalServer::removeServer(name);
-        mServer = new QLocalServer();
-        mServer->listen(name);
-        connect(mServer, &QLocalServer::newConnection, this, [this]() {
-            while (QLocalSocket* socket = mServer->nextPendingConnection()) {
-                connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-                connect(socket, &QLocalSocket::readyRead, this, [this, socket]() { onRequest(socket); });
-            }
-        });
-    }
-
-    void onRequest(QLocalSocket* socket)
-    {
-        QByteArray request = socket->property("request").toByteArray() + socket->readAll();
-        socket->setProperty("request", request);
-        if (request != "readData" && request != "stopServer") {
-            return;
-        }
-        int turn = 0;
-        {
-            QMutexLocker lock(&mMutex);
-            turn = mRequests.size();
-            mRequests << request;
-        }
-        if (request == "stopServer") {
-            socket->write(mScript.stopAnswer);
-            socket->disconnectFromServer();
-            return;
-        }
-        if (mScript.documents.isEmpty()) {
-            if (mScript.close) {
-                socket->disconnectFromServer();
-            }
-            return;
-        }
-        const QByteArray document = mScript.documents.at(turn % mScript.documents.size());
-        const int piece = (document.size() + mScript.chunks - 1) / mScript.chunks;
-        sendPiece(socket, document, piece, 0);
-    }
-
-    void sendPiece(QLocalSocket* socket, const QByteArray& document, int piece, int offset)
-    {
-        QPointer<QLocalSocket> guard(socket);
-        QTimer::singleShot(mScript.delayMs, this, [=]() {
-            if (!guard) {
-                return;
-            }
-            guard->write(document.mid(offset, piece));
-            guard->flush();
-            if (offset + piece < document.size()) {
-                sendPiece(guard, document, piece, offset + piece);
-            } else if (mScript.close) {
-                guard->disconnectFromServer();
-            }
-        });
-    }
-
-    Script mScript;
-    QThread mThread;
-    QLocalServer* mServer = nullptr;
-    mutable QMutex mMutex;
-    QList<QByteArray> mRequests;
-};
 
 // The client on a worker thread of its own, wired as the controller wires it.
 class Client

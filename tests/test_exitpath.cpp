@@ -1,0 +1,46 @@
+// The tray's "exit": the sensor server is asked to stop, the display is closed and the event loop ends, also while
+// the window is hidden.
+#include "devicemodel.h"
+#include "hidapi_sim.h"
+#include "mainwidgetinspector.h"
+#include "sensorpeer.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QtTest>
+
+class TestExitPath : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exitWhileHidden()
+    {
+        devsim::DeviceModel model;
+        devsim::installModel(&model);
+        PeerServer server(Script{});
+        {
+            MainWidget w;
+            MainWidgetInspector::tick(w, 120);
+            QVERIFY(MainWidgetInspector::isUsbConnect(w));
+            QCOMPARE(model.handleStats().live, 1);
+            w.show();
+            w.hide();
+
+            QAction* exitAction = MainWidgetInspector::trayMenu(w)->actions().last();
+            QCOMPARE(exitAction->text(), QStringLiteral("exit"));
+            QTimer::singleShot(0, exitAction, &QAction::trigger);
+            // Returns only because the exit ended the event loop.
+            QCOMPARE(QApplication::exec(), 0);
+
+            QCOMPARE(server.requests(), QList<QByteArray>{"stopServer"});
+            QCOMPARE(model.handleStats().live, 0);
+            QCOMPARE(devsim::simCalls().live, 0);
+            QVERIFY(!w.isVisible());
+        }
+        devsim::installModel(nullptr);
+    }
+};
+
+QTEST_MAIN(TestExitPath)
+#include "test_exitpath.moc"
