@@ -1,8 +1,8 @@
 # Helpers for benchmarks that watch a running process through /proc. Sourced, not run.
 
-# CPU time (user + system) of a process in clock ticks.
-cpu_ticks() {
-    awk '{ print $14 + $15 }' "/proc/$1/stat"
+# CPU time (user + system) of a process in nanoseconds, from the scheduler's own count.
+cpu_ns() {
+    awk '{ print $1 }' "/proc/$1/schedstat"
 }
 
 # Peak resident set of a process in kB.

@@ -62,6 +62,7 @@ void SensorServer::onReadyRead(QLocalSocket* socket)
     *request += socket->read(kStopRequest.size() - request->size() + 1);
 
     if (*request == kReadRequest) {
+        mTrace.note(*request);
         mRequests.remove(socket);
         // In one piece: a client may take the first chunk for the whole document.
         socket->write(mCollector.document());
@@ -69,6 +70,7 @@ void SensorServer::onReadyRead(QLocalSocket* socket)
         return;
     }
     if (*request == kStopRequest) {
+        mTrace.note(*request);
         mRequests.remove(socket);
         socket->write(kStopAnswer);
         socket->waitForBytesWritten(kFlushMs);

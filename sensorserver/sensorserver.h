@@ -1,6 +1,8 @@
 #ifndef ORVANE_SENSORSERVER_H
 #define ORVANE_SENSORSERVER_H
 
+#include "requesttrace.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QLocalServer>
@@ -34,6 +36,7 @@ private:
     SensorCollector& mCollector;
     QLocalServer mServer;
     QHash<QLocalSocket*, QByteArray> mRequests;
+    RequestTrace mTrace;
 };
 
 #endif // ORVANE_SENSORSERVER_H
