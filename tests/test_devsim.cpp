@@ -1,5 +1,6 @@
 // The simulator as a process: the real transport reaches it through hidapi_sim over its socket, its stdin
 // commands change the device, its output reports what it received, and it outlives clients and end of input.
+#include "devsimprocess.h"
 #include "hidapi_sim.h"
 #include "simwire.h"
 #include "testsupport.h"
@@ -7,7 +8,6 @@
 #include "usbprotocol.h"
 
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
@@ -21,80 +21,6 @@
 namespace {
 constexpr int kVid = 0x0416;
 constexpr int kPid = 0x1100;
-
-class Simulator
-{
-public:
-    bool start(const QString& socketPath, const QStringList& extraArgs = {})
-    {
-        mSocketPath = socketPath;
-        mProcess.setProgram(TestSupport::binaryDir() + QStringLiteral("/devsim/orvane-devsim"));
-        mProcess.setArguments(QStringList {QStringLiteral("--socket"), socketPath} + extraArgs);
-        mProcess.start();
-        return mProcess.waitForStarted() && waitForError(QStringLiteral("listening on"));
-    }
-
-    // Waits until the simulator's diagnostics contain `text` (they acknowledge every command).
-    bool waitForError(const QString& text)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!mErr.contains(text) && timer.elapsed() < 5000) {
-            mProcess.waitForReadyRead(100);
-            mErr += QString::fromUtf8(mProcess.readAllStandardError());
-        }
-        return mErr.contains(text);
-    }
-
-    bool command(const QString& line, const QString& ack)
-    {
-        mErr.clear();
-        mProcess.write((line + QLatin1Char('\n')).toUtf8());
-        return waitForError(ack);
-    }
-
-    // The next `count` lines of standard output.
-    QStringList lines(int count)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (mOut.count(QLatin1Char('\n')) < count && timer.elapsed() < 5000) {
-            mProcess.waitForReadyRead(100);
-            mOut += QString::fromUtf8(mProcess.readAllStandardOutput());
-        }
-        QStringList result;
-        for (int i = 0; i < count && mOut.contains(QLatin1Char('\n')); ++i) {
-            const int end = mOut.indexOf(QLatin1Char('\n'));
-            result << mOut.left(end);
-            mOut.remove(0, end + 1);
-        }
-        return result;
-    }
-
-    // The next JSON line without its arrival time, which must be there and never run backwards.
-    QJsonObject json()
-    {
-        const QStringList one = lines(1);
-        QJsonObject object = one.isEmpty() ? QJsonObject() : QJsonDocument::fromJson(one.first().toUtf8()).object();
-        const double arrival = object.take(QStringLiteral("t")).toDouble(-1);
-        if (!one.isEmpty() && (arrival < 0 || arrival < mLastArrival)) {
-            return QJsonObject{{QStringLiteral("bad-time"), arrival}};
-        }
-        mLastArrival = arrival;
-        return object;
-    }
-
-    QString lastError() const { return mErr; }
-    QProcess& process() { return mProcess; }
-    QString socketPath() const { return mSocketPath; }
-
-private:
-    QProcess mProcess;
-    QString mSocketPath;
-    QString mOut;
-    QString mErr;
-    double mLastArrival = 0;
-};
 
 // User plus system CPU time of a process, in clock ticks.
 qint64 cpuTicks(qint64 pid)
@@ -141,7 +67,7 @@ private:
     int handshake(USBHidApi& hid, USBProtocol& protocol);
 
     QTemporaryDir mDir;
-    Simulator mSim;
+    DevsimProcess mSim;
 };
 
 void TestDevsim::initTestCase()
@@ -358,7 +284,7 @@ void TestDevsim::namedFifoInputOpensAgain()
     // Holding both ends lets the simulator's input open without waiting for a writer.
     const int holder = ::open(fifo.constData(), O_RDWR);
     QVERIFY(holder >= 0);
-    Simulator sim;
+    DevsimProcess sim;
     sim.process().setStandardInputFile(QFile::decodeName(fifo));
     QVERIFY(sim.start(mDir.filePath(QStringLiteral("fifo.sock"))));
     QCOMPARE(::write(holder, "silent\n", 7), ssize_t(7));
@@ -392,7 +318,7 @@ void TestDevsim::noSimulator()
 
 void TestDevsim::textOutput()
 {
-    Simulator text;
+    DevsimProcess text;
     QVERIFY(text.start(mDir.filePath(QStringLiteral("text.sock")), {QStringLiteral("--seed"), QStringLiteral("7")}));
     qputenv("ORVANE_DEVSIM_SOCKET", QFile::encodeName(text.socketPath()));
     USBHidApi hid;
@@ -424,7 +350,7 @@ void TestDevsim::stopsOnSignal()
     QVERIFY(!QFileInfo::exists(mSim.socketPath()));
 
     // Its socket file, had it been left behind, would not keep the next simulator from starting.
-    Simulator again;
+    DevsimProcess again;
     QVERIFY(again.start(mSim.socketPath()));
     again.process().terminate();
     QVERIFY(again.process().waitForFinished());

@@ -3,12 +3,12 @@
 #include "dashboardstyles.h"
 #include "devicemodel.h"
 #include "hidapi_sim.h"
+#include "logindstandin.h"
 #include "mainwidgetinspector.h"
 #include "platform/sleepwatcher.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,8 +16,6 @@
 
 namespace {
 const QString kLogind = QStringLiteral("org.freedesktop.login1");
-const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
-const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 
 QStringList gMessages;
 QtMessageHandler gPreviousHandler = nullptr;
@@ -26,13 +24,6 @@ void recordMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 {
     gMessages << text;
     gPreviousHandler(type, context, text);
-}
-
-bool prepareForSleep(QDBusConnection& bus, bool start)
-{
-    QDBusMessage signal = QDBusMessage::createSignal(kLogindPath, kManager, QStringLiteral("PrepareForSleep"));
-    signal << start;
-    return bus.send(signal);
 }
 
 ST_HWINFO_DATA sensorReading()
@@ -57,50 +48,9 @@ private slots:
     void impostorIsIgnored();
 
 private:
-    bool startBus();
-
     QTemporaryDir mDir;
-    QProcess mBus;
-    QString mAddress;
+    LogindStandIn mLogind;
 };
-
-bool TestSleepWake::startBus()
-{
-    const QString config = mDir.filePath(QStringLiteral("system.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                              " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                              "<busconfig>\n"
-                              "  <type>system</type>\n"
-                              "  <listen>unix:dir=%1</listen>\n"
-                              "  <auth>EXTERNAL</auth>\n"
-                              "  <policy context=\"default\">\n"
-                              "    <allow user=\"*\"/>\n"
-                              "    <allow own=\"*\"/>\n"
-                              "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                              "    <allow eavesdrop=\"true\"/>\n"
-                              "  </policy>\n"
-                              "</busconfig>\n")
-                   .arg(mDir.path())
-                   .toUtf8());
-    file.close();
-    mBus.start(
-        QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-    if (!mBus.waitForStarted()) {
-        return false;
-    }
-    while (!mBus.canReadLine()) {
-        if (!mBus.waitForReadyRead(5000)) {
-            return false;
-        }
-    }
-    mAddress = QString::fromUtf8(mBus.readLine()).trimmed();
-    return !mAddress.isEmpty();
-}
 
 void TestSleepWake::initTestCase()
 {
@@ -108,9 +58,9 @@ void TestSleepWake::initTestCase()
         return;
     }
     QVERIFY(mDir.isValid());
-    QVERIFY2(startBus(), qPrintable(mBus.readAllStandardError()));
+    QVERIFY2(mLogind.startBus(), qPrintable(mLogind.errorOutput()));
     // Before anything connects to the system bus: the address is taken once per process.
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", mAddress.toUtf8());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", mLogind.address().toUtf8());
     gPreviousHandler = qInstallMessageHandler(recordMessage);
 }
 
@@ -119,8 +69,6 @@ void TestSleepWake::cleanupTestCase()
     if (gPreviousHandler) {
         qInstallMessageHandler(gPreviousHandler);
     }
-    mBus.terminate();
-    mBus.waitForFinished();
 }
 
 void TestSleepWake::quietWithoutSystemBus()
@@ -152,9 +100,7 @@ void TestSleepWake::quietWithoutSystemBus()
 
 void TestSleepWake::suspendAndResume()
 {
-    QDBusConnection logind = QDBusConnection::connectToBus(mAddress, QStringLiteral("logind-standin"));
-    QVERIFY(logind.isConnected());
-    QVERIFY(logind.registerService(kLogind));
+    QVERIFY(mLogind.claimName());
 
     devsim::DeviceModel model;
     devsim::installModel(&model);
@@ -167,7 +113,7 @@ void TestSleepWake::suspendAndResume()
     // Going to sleep runs the handshake again, without keeping the session's earlier handle.
     gMessages.clear();
     model.setSeed(0x3C);
-    QVERIFY(prepareForSleep(logind, true));
+    QVERIFY(mLogind.prepareForSleep(true));
     QTRY_VERIFY(gMessages.contains(QStringLiteral("Computer is going to sleep.")));
     QVERIFY(!gMessages.contains(QStringLiteral("Computer wakes up from sleep")));
     QVERIFY(MainWidgetInspector::isUsbConnect(w));
@@ -177,7 +123,7 @@ void TestSleepWake::suspendAndResume()
 
     // Waking up closes the device; the label keeps the linked picture until the next handshake.
     gMessages.clear();
-    QVERIFY(prepareForSleep(logind, false));
+    QVERIFY(mLogind.prepareForSleep(false));
     QTRY_VERIFY(gMessages.contains(QStringLiteral("Computer wakes up from sleep")));
     QVERIFY(!MainWidgetInspector::isUsbConnect(w));
     QCOMPARE(model.handleStats().live, 0);
@@ -193,15 +139,13 @@ void TestSleepWake::suspendAndResume()
 
     QVERIFY(QMetaObject::invokeMethod(&w, "onUsbDisConnect", Qt::DirectConnection));
     devsim::installModel(nullptr);
-    logind.unregisterService(kLogind);
-    QDBusConnection::disconnectFromBus(QStringLiteral("logind-standin"));
+    mLogind.releaseName();
 }
 
 void TestSleepWake::impostorIsIgnored()
 {
-    QDBusConnection logind = QDBusConnection::connectToBus(mAddress, QStringLiteral("logind-standin-2"));
-    QVERIFY(logind.registerService(kLogind));
-    QDBusConnection impostor = QDBusConnection::connectToBus(mAddress, QStringLiteral("impostor"));
+    QVERIFY(mLogind.claimName(QStringLiteral("logind-standin-2")));
+    QDBusConnection impostor = QDBusConnection::connectToBus(mLogind.address(), QStringLiteral("impostor"));
     QVERIFY(impostor.isConnected());
 
     devsim::DeviceModel model;
@@ -212,11 +156,11 @@ void TestSleepWake::impostorIsIgnored()
 
     // Only logind's own signal counts: anyone on the bus could send one with the same name.
     gMessages.clear();
-    QVERIFY(prepareForSleep(impostor, false));
+    QVERIFY(LogindStandIn::prepareForSleep(impostor, false));
     // A call on the same connection returns only after the bus has passed the impostor's signal on, so the real
     // one behind it arrives later.
     QVERIFY(impostor.interface()->isServiceRegistered(kLogind).value());
-    QVERIFY(prepareForSleep(logind, true));
+    QVERIFY(mLogind.prepareForSleep(true));
     QTRY_VERIFY(gMessages.contains(QStringLiteral("Computer is going to sleep.")));
     QVERIFY(!gMessages.contains(QStringLiteral("Computer wakes up from sleep")));
     QVERIFY(MainWidgetInspector::isUsbConnect(w));
@@ -224,7 +168,7 @@ void TestSleepWake::impostorIsIgnored()
     QVERIFY(QMetaObject::invokeMethod(&w, "onUsbDisConnect", Qt::DirectConnection));
     devsim::installModel(nullptr);
     QDBusConnection::disconnectFromBus(QStringLiteral("impostor"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("logind-standin-2"));
+    mLogind.releaseName();
 }
 
 QTEST_MAIN(TestSleepWake)

@@ -1,0 +1,256 @@
+#include "orvanerun.h"
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <csignal>
+
+namespace {
+// "Name:   value unit" lines of /proc/<pid>/status.
+qint64 statusField(const QByteArray& status, const QByteArray& name)
+{
+    for (const QByteArray& line : status.split('\n')) {
+        if (line.startsWith(name + ':')) {
+            return line.mid(name.size() + 1).simplified().split(' ').value(0).toLongLong();
+        }
+    }
+    return -1;
+}
+
+QByteArray readProcFile(qint64 pid, const char* name)
+{
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString shellQuoted(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// Running processes of the sensor server program, by pid; a zombie has no executable any more.
+QList<qint64> serverProcesses()
+{
+    QList<qint64> pids;
+    const QString wanted = QFileInfo(OrvaneRun::serverProgram()).canonicalFilePath();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (isPid && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == wanted) {
+            pids << pid;
+        }
+    }
+    return pids;
+}
+} // namespace
+
+ProcessFigures ProcessFigures::of(qint64 pid)
+{
+    ProcessFigures figures;
+    const QByteArray status = readProcFile(pid, "status");
+    if (status.isEmpty()) {
+        return figures;
+    }
+    figures.rssKiB = statusField(status, "VmRSS");
+    figures.threads = int(statusField(status, "Threads"));
+    QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    if (fds.exists()) {
+        figures.fds = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+    }
+    return figures;
+}
+
+OrvaneRun::OrvaneRun(const QString& machine) : mMachine(machine) { }
+
+OrvaneRun::~OrvaneRun()
+{
+    QList<QProcess*> all = mOthers;
+    all.prepend(&mProcess);
+    for (QProcess* process : all) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+    qDeleteAll(mOthers);
+    // A server left behind by a failed case must not outlive the run.
+    for (qint64 pid : machineServerPids()) {
+        ::kill(pid_t(pid), SIGKILL);
+    }
+}
+
+QString OrvaneRun::serverProgram()
+{
+    return TestSupport::binaryDir() + QStringLiteral("/voviredo/VOViredo");
+}
+
+QString OrvaneRun::serverSocket() const
+{
+    return runtimeDir() + QStringLiteral("/KALVOR_HWInfoServer");
+}
+
+bool OrvaneRun::prepare(bool serverDeafToTerminate)
+{
+    if (!mRoot.isValid()) {
+        return false;
+    }
+    QDir root(mRoot.path());
+    for (const char* folder : {"app/voviredo", "rt", "config", "tmp"}) {
+        if (!root.mkpath(QLatin1String(folder))) {
+            return false;
+        }
+    }
+    QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString fixture = TestSupport::fixturesDir() + QStringLiteral("/sysfs/") + mMachine;
+    if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), fixture, machineDir()}) != 0) {
+        return false;
+    }
+
+    // A copy, not a link: the program looks for its server beside its resolved executable.
+    const QString program = mRoot.filePath(QStringLiteral("app/orvane"));
+    if (!QFile::copy(TestSupport::binaryDir() + QStringLiteral("/orvane"), program) ||
+        !QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        return false;
+    }
+    QString command = QStringLiteral("exec ");
+    if (serverDeafToTerminate) {
+        // A blocked signal stays blocked across exec, whatever handler the server installs.
+        command += QStringLiteral("perl -MPOSIX -e 'sigprocmask(SIG_BLOCK, POSIX::SigSet->new(SIGTERM)) or die; "
+                                  "exec {$ARGV[0]} @ARGV or exit 127' ");
+    }
+    command += shellQuoted(serverProgram()) + QStringLiteral(" --sysfs-root ") +
+               shellQuoted(machineDir() + QStringLiteral("/sys")) + QStringLiteral(" --proc-root ") +
+               shellQuoted(machineDir() + QStringLiteral("/proc")) + QStringLiteral(" --fan-names /dev/null \"$@\"\n");
+    const QString wrapper = mRoot.filePath(QStringLiteral("app/voviredo/VOViredo"));
+    if (!writeFile(wrapper, QByteArrayLiteral("#!/bin/sh\n") + command.toUtf8()) ||
+        !QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        return false;
+    }
+
+    mEnv = QProcessEnvironment::systemEnvironment();
+    mEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    mEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+    mEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), mRoot.filePath(QStringLiteral("config")));
+    // The single-instance keys live in the temp folder.
+    mEnv.insert(QStringLiteral("TMPDIR"), mRoot.filePath(QStringLiteral("tmp")));
+    mEnv.insert(QStringLiteral("LD_PRELOAD"), TestSupport::binaryDir() + QStringLiteral("/devsim/libhidapi_sim.so"));
+    mEnv.insert(QStringLiteral("ORVANE_DEVSIM_SOCKET"), devsimSocket());
+    // Neither the machine's logind nor a desktop session bus: a test that wants a bus names its own.
+    const QString noBus = QStringLiteral("unix:path=") + mRoot.filePath(QStringLiteral("no-bus"));
+    mEnv.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), noBus);
+    mEnv.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), noBus);
+    return true;
+}
+
+bool OrvaneRun::start(const QStringList& arguments)
+{
+    mProcess.setProcessEnvironment(mEnv);
+    mProcess.setWorkingDirectory(mRoot.path());
+    mProcess.setStandardOutputFile(QProcess::nullDevice());
+    mProcess.setStandardErrorFile(mRoot.filePath(QStringLiteral("orvane.err")));
+    mProcess.start(mRoot.filePath(QStringLiteral("app/orvane")), arguments);
+    if (!mProcess.waitForStarted(10000)) {
+        return false;
+    }
+    mPid = mProcess.processId();
+    return true;
+}
+
+QProcess* OrvaneRun::launchAnother(const QStringList& arguments)
+{
+    auto* process = new QProcess;
+    mOthers << process;
+    process->setProcessEnvironment(mEnv);
+    process->setWorkingDirectory(mRoot.path());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(mRoot.filePath(QStringLiteral("app/orvane")), arguments);
+    process->waitForStarted(10000);
+    return process;
+}
+
+bool OrvaneRun::terminate(int timeoutMs)
+{
+    if (mProcess.state() == QProcess::NotRunning) {
+        return false;
+    }
+    ::kill(pid_t(mPid), SIGTERM);
+    if (!mProcess.waitForFinished(timeoutMs)) {
+        return false;
+    }
+    return mProcess.exitStatus() == QProcess::NormalExit && mProcess.exitCode() == 0;
+}
+
+QString OrvaneRun::errorOutput() const
+{
+    QFile file(mRoot.filePath(QStringLiteral("orvane.err")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool OrvaneRun::waitForErrorOutput(const QString& text, int timeoutMs) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!errorOutput().contains(text)) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+QList<qint64> OrvaneRun::serverPids() const
+{
+    QList<qint64> children;
+    if (mPid <= 0) {
+        return children;
+    }
+    for (qint64 pid : serverProcesses()) {
+        if (statusField(readProcFile(pid, "status"), "PPid") == mPid) {
+            children << pid;
+        }
+    }
+    return children;
+}
+
+QList<qint64> OrvaneRun::machineServerPids() const
+{
+    QList<qint64> ours;
+    const QByteArray root = QFile::encodeName(machineDir());
+    for (qint64 pid : serverProcesses()) {
+        if (readProcFile(pid, "cmdline").contains(root)) {
+            ours << pid;
+        }
+    }
+    return ours;
+}
+
+bool OrvaneRun::setCpuLoad(int percent)
+{
+    QFile stat(machineDir() + QStringLiteral("/proc/stat"));
+    if (percent < 0 || percent > 100 || !stat.open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    const QByteArray text = stat.readAll();
+    const int firstLineEnd = text.indexOf('\n');
+    QByteArray line = QStringLiteral("cpu  %1 0 0 %2 0 0 0 0 0 0").arg(percent).arg(100 - percent).toLatin1();
+    if (firstLineEnd < line.size()) {
+        return false;
+    }
+    // The same length, written in place: the server keeps the file open and may read it at any moment.
+    line = line.leftJustified(firstLineEnd, ' ');
+    return stat.seek(0) && stat.write(line) == line.size() && stat.flush();
+}

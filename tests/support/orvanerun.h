@@ -1,0 +1,79 @@
+#ifndef ORVANE_ORVANERUN_H
+#define ORVANE_ORVANERUN_H
+
+#include <QList>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// What /proc says about a running process.
+struct ProcessFigures
+{
+    int fds = -1;
+    qint64 rssKiB = -1;
+    int threads = -1;
+
+    bool valid() const { return fds >= 0 && rssKiB >= 0 && threads >= 0; }
+    static ProcessFigures of(qint64 pid);
+};
+
+// The real program as a user runs it, on a fixture machine and against the device simulator:
+// - an application folder with a copy of the built orvane and, as voviredo/VOViredo, a wrapper that execs the built
+//   sensor server (so the pid stays the server's) on a copy of the machine's sysfs and proc trees;
+// - its own runtime, config and temp folders (sockets, log-on entry, single-instance keys), all under one short
+//   folder in /tmp, since socket paths have room for about 100 bytes;
+// - libhidapi_sim.so preloaded, reaching the simulator at devsimSocket().
+// The program works in the run's folder, so hardInfo.xml lands there too, and its standard error goes to a file.
+class OrvaneRun
+{
+public:
+    explicit OrvaneRun(const QString& machine = QStringLiteral("msi-b550-nct6687"));
+    ~OrvaneRun();
+    OrvaneRun(const OrvaneRun&) = delete;
+    OrvaneRun& operator=(const OrvaneRun&) = delete;
+
+    // Lays out the folders, the program and the wrapper. With `serverDeafToTerminate` the wrapper blocks SIGTERM
+    // for the server, so that it ends only when asked over its socket or killed.
+    bool prepare(bool serverDeafToTerminate = false);
+
+    // Offscreen unless changed here (for example QT_QPA_PLATFORM=xcb and DISPLAY, or DBUS_SYSTEM_BUS_ADDRESS).
+    void setEnv(const QString& name, const QString& value) { mEnv.insert(name, value); }
+    bool start(const QStringList& arguments = {});
+    // Another start of the program with the same environment, for the single-instance rule.
+    QProcess* launchAnother(const QStringList& arguments = {});
+    // SIGTERM: the program's own way out. True when it ended by itself within `timeoutMs`, with code 0.
+    bool terminate(int timeoutMs = 15000);
+
+    QProcess& process() { return mProcess; }
+    qint64 pid() const { return mPid; }
+    QString errorOutput() const;
+    bool waitForErrorOutput(const QString& text, int timeoutMs) const;
+
+    QString root() const { return mRoot.path(); }
+    QString machineDir() const { return mRoot.filePath(QStringLiteral("machine")); }
+    QString runtimeDir() const { return mRoot.filePath(QStringLiteral("rt")); }
+    QString serverSocket() const;
+    QString devsimSocket() const { return mRoot.filePath(QStringLiteral("sim.sock")); }
+
+    // Sensor server processes whose parent is this program (zombies not counted).
+    QList<qint64> serverPids() const;
+    // Sensor server processes on this run's machine, whoever their parent is now.
+    QList<qint64> machineServerPids() const;
+    // Makes the server read a CPU load of `percent` from now on: a cpu line with counters below the earlier ones
+    // makes it fall back to the share since boot, which is this line's.
+    bool setCpuLoad(int percent);
+
+    static QString serverProgram();
+
+private:
+    QString mMachine;
+    QTemporaryDir mRoot {QStringLiteral("/tmp/orvane-run-XXXXXX")};
+    QProcessEnvironment mEnv;
+    QProcess mProcess;
+    QList<QProcess*> mOthers;
+    qint64 mPid = 0;
+};
+
+#endif // ORVANE_ORVANERUN_H
