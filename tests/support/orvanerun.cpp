@@ -125,7 +125,9 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
         !QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
         return false;
     }
-    QString command = QStringLiteral("exec ");
+    // Every start of a server leaves its pid here, which is also the server's: exec keeps it.
+    QString command = QStringLiteral("echo $$ >> ") + shellQuoted(mRoot.filePath(QStringLiteral("server-starts"))) +
+                      QStringLiteral("\nexec ");
     if (serverDeafToTerminate) {
         // A blocked signal stays blocked across exec, whatever handler the server installs.
         command += QStringLiteral("perl -MPOSIX -e 'sigprocmask(SIG_BLOCK, POSIX::SigSet->new(SIGTERM)) or die; "
@@ -236,6 +238,20 @@ QList<qint64> OrvaneRun::machineServerPids() const
         }
     }
     return ours;
+}
+
+QList<qint64> OrvaneRun::serverStarts() const
+{
+    QList<qint64> pids;
+    QFile file(mRoot.filePath(QStringLiteral("server-starts")));
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.trimmed().isEmpty()) {
+                pids << line.trimmed().toLongLong();
+            }
+        }
+    }
+    return pids;
 }
 
 bool OrvaneRun::setCpuLoad(int percent)

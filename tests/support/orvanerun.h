@@ -61,6 +61,8 @@ public:
     QList<qint64> serverPids() const;
     // Sensor server processes on this run's machine, whoever their parent is now.
     QList<qint64> machineServerPids() const;
+    // Every sensor server the program started, in order, by pid.
+    QList<qint64> serverStarts() const;
     // Makes the server read a CPU load of `percent` from now on: a cpu line with counters below the earlier ones
     // makes it fall back to the share since boot, which is this line's.
     bool setCpuLoad(int percent);

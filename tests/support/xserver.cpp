@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 XServer::~XServer()
@@ -133,4 +134,62 @@ bool XServer::trayHasIcon(const QString& windowClass) const
 QString XServer::windowProperty(const QString& window, const QString& property) const
 {
     return runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, property});
+}
+
+QString XServer::trayIconWindow(const QString& windowClass) const
+{
+    const QStringList panels = findWindows(QStringLiteral("^panel$"), false, 0);
+    if (panels.isEmpty()) {
+        return QString();
+    }
+    const QString tree =
+        runTool(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panels.first()});
+    const QRegularExpression line(QStringLiteral("(0x[0-9a-f]+) .*\\(\"%1\" \"%1\"\\)").arg(windowClass));
+    const QRegularExpressionMatch match = line.match(tree);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QStringList XServer::visibleWindowsOfClass(const QString& windowClass) const
+{
+    const QString out = runTool(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"),
+                                 QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--class"),
+                                 QStringLiteral("^%1$").arg(windowClass)})
+                            .trimmed();
+    return out.isEmpty() ? QStringList() : out.split(QLatin1Char('\n'));
+}
+
+QRect XServer::windowGeometry(const QString& window) const
+{
+    // X=, Y=, WIDTH=, HEIGHT= lines.
+    const QString out =
+        runTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    auto value = [&out](const char* name) {
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("^%1=(-?\\d+)$").arg(QLatin1String(name)),
+                               QRegularExpression::MultilineOption)
+                .match(out);
+        return match.hasMatch() ? match.captured(1).toInt() : -1;
+    };
+    const int width = value("WIDTH");
+    const int height = value("HEIGHT");
+    return width > 0 && height > 0 ? QRect(value("X"), value("Y"), width, height) : QRect();
+}
+
+bool XServer::click(const QString& window, int x, int y, int button) const
+{
+    QProcess xdotool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), mDisplay);
+    xdotool.setProcessEnvironment(env);
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("mousemove"),
+                   QStringLiteral("--window"),
+                   window,
+                   QString::number(x),
+                   QString::number(y),
+                   QStringLiteral("click"),
+                   QString::number(button)});
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
 }

@@ -2,6 +2,7 @@
 #define ORVANE_XSERVER_H
 
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,14 @@ public:
     bool startTray();
     // True when a tray icon of the program `windowClass` sits in the tray.
     bool trayHasIcon(const QString& windowClass) const;
+    // The window of the tray icon of the program `windowClass`, or an empty text.
+    QString trayIconWindow(const QString& windowClass) const;
+    // Mapped windows of the program `windowClass`.
+    QStringList visibleWindowsOfClass(const QString& windowClass) const;
+    // Where `window` is on the screen and how large; an empty rectangle when it is not there.
+    QRect windowGeometry(const QString& window) const;
+    // Moves the pointer to (x, y) of `window` and clicks `button` (1 left, 3 right), as a user would.
+    bool click(const QString& window, int x, int y, int button) const;
     // The X property `property` of `window` as xprop prints it.
     QString windowProperty(const QString& window, const QString& property) const;
     QString display() const { return mDisplay; }

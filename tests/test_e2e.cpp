@@ -1,0 +1,389 @@
+// The whole program as a user runs it: the real orvane, its real sensor server on a fixture machine and the device
+// simulator reached through hidapi_sim, all as processes. What the simulator decodes is what the display would show.
+#include "devsimprocess.h"
+#include "logindstandin.h"
+#include "orvanerun.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+#include <csignal>
+#include <functional>
+
+namespace {
+constexpr int kReadingMs = 2000;
+// Timers, scheduling and a busy machine: what a reading may come late by.
+constexpr int kSlackMs = 1500;
+// A device that does not answer holds the program for the transport's read time-out.
+constexpr int kReadTimeoutMs = 2000;
+
+struct Figures
+{
+    int temp;
+    int fan;
+    int load;
+};
+
+// What the fixture machines say (see test_sensorserver): package temperature, the fan the rules pick, and the load
+// since boot that a /proc/stat that never changes gives.
+const Figures kMsi {48, 1020, 7};
+} // namespace
+
+Q_DECLARE_METATYPE(Figures)
+
+class TestE2e : public QObject
+{
+    Q_OBJECT
+
+    // The most sensor servers that ran at once under the program, over a whole case.
+    int mMostServers = 0;
+
+    // Starts the simulator and then the program on `run`.
+    bool startSession(OrvaneRun& run, DevsimProcess& sim)
+    {
+        mMostServers = 0;
+        return sim.start(run.devsimSocket(), {QStringLiteral("--json")}) && run.start();
+    }
+
+    // Follows the run until an event from position `from` on matches; counts the servers all along. The event's
+    // position, or -1.
+    int follow(OrvaneRun& run,
+               DevsimProcess& sim,
+               const std::function<bool(const DevsimEvent&)>& match,
+               int timeoutMs,
+               int from)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        int next = from;
+        for (;;) {
+            mMostServers = qMax(mMostServers, int(run.serverPids().size()));
+            for (; next < sim.events().size(); ++next) {
+                if (match(sim.events().at(next))) {
+                    return next;
+                }
+            }
+            if (clock.elapsed() > timeoutMs || run.process().state() != QProcess::Running) {
+                return -1;
+            }
+            sim.pump(50);
+        }
+    }
+
+    int nextValue(OrvaneRun& run, DevsimProcess& sim, int timeoutMs, int from)
+    {
+        return follow(
+            run, sim, [](const DevsimEvent& e) { return e.isValue(); }, timeoutMs, from);
+    }
+
+    int nextSeed(OrvaneRun& run, DevsimProcess& sim, int timeoutMs, int from)
+    {
+        return follow(
+            run, sim, [](const DevsimEvent& e) { return e.isSeed(); }, timeoutMs, from);
+    }
+
+    // Position of the last value frame before `end`, or -1.
+    static int lastValueBefore(const DevsimProcess& sim, int end)
+    {
+        for (int i = end - 1; i >= 0; --i) {
+            if (sim.events().at(i).isValue()) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    // Runs the simulator's clock for `ms` while following the run.
+    void idle(OrvaneRun& run, DevsimProcess& sim, int ms)
+    {
+        follow(
+            run, sim, [](const DevsimEvent&) { return false; }, ms, sim.events().size());
+    }
+
+    static double monotonicMs()
+    {
+        timespec now {};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+    }
+
+    static QString describe(const DevsimEvent& e)
+    {
+        return QStringLiteral("%1 #%2 %3/%4/%5 at %6")
+            .arg(e.kind)
+            .arg(e.index)
+            .arg(e.temp)
+            .arg(e.fan)
+            .arg(e.load)
+            .arg(e.t, 0, 'f', 0);
+    }
+
+    // After a fault has ended at `endedAt`: a value frame with the machine's figures comes by itself within
+    // `withinMs`, and the one after it a reading later. Returns the position of the first, or -1.
+    int recovered(OrvaneRun& run, DevsimProcess& sim, const Figures& f, double endedAt, int withinMs)
+    {
+        const int first = follow(
+            run,
+            sim,
+            [&](const DevsimEvent& e) { return e.t > endedAt && e.shows(f.temp, f.fan, f.load); },
+            withinMs,
+            0);
+        if (first < 0) {
+            return -1;
+        }
+        const int second = nextValue(run, sim, kReadingMs + kSlackMs, first + 1);
+        if (second < 0 || !sim.events().at(second).shows(f.temp, f.fan, f.load) ||
+            sim.events().at(second).index != (sim.events().at(first).index + 1) % 256) {
+            return -1;
+        }
+        return first;
+    }
+
+private slots:
+    void valuesFromFixture_data();
+    void valuesFromFixture();
+    void sensorServerKilled();
+    void deviceFaults();
+    void sleepAndWake();
+};
+
+void TestE2e::valuesFromFixture_data()
+{
+    QTest::addColumn<QString>("machine");
+    QTest::addColumn<Figures>("figures");
+    QTest::addColumn<int>("changedLoad");
+
+    QTest::newRow("MSI B550, nct6687 labels the CPU fan") << "msi-b550-nct6687" << kMsi << 73;
+    QTest::newRow("AMD X570, k10temp Tctl") << "amd-x570-k10temp" << Figures {62, 1430, 6} << -1;
+    QTest::newRow("Intel Z390, coretemp package, unnamed fans") << "intel-z390-nct6798" << Figures {46, 612, 13} << -1;
+}
+
+void TestE2e::valuesFromFixture()
+{
+    QFETCH(QString, machine);
+    QFETCH(Figures, figures);
+    QFETCH(int, changedLoad);
+
+    OrvaneRun run(machine);
+    QVERIFY(run.prepare());
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    const double startedAt = monotonicMs();
+
+    // The handshake runs while the program sets itself up.
+    const int seed = nextSeed(run, sim, 5000, 0);
+    QVERIFY2(seed == 0, "the first frame at the device is a seed request");
+    QVERIFY(sim.events().at(seed).t - startedAt < 5000);
+
+    // Then a value frame every reading, as the device decodes it with that seed.
+    int previous = -1;
+    for (int n = 0; n < 3; ++n) {
+        const int at = nextValue(run, sim, n == 0 ? 2 * kReadingMs + kSlackMs : kReadingMs + kSlackMs, previous + 1);
+        QVERIFY2(at >= 0, qPrintable(QStringLiteral("value frame %1 did not come").arg(n)));
+        const DevsimEvent& e = sim.events().at(at);
+        QVERIFY2(e.shows(figures.temp, figures.fan, figures.load), qPrintable(describe(e)));
+        QCOMPARE(e.index, n);
+        QCOMPARE(e.expected, -1);
+        if (previous >= 0) {
+            const double gap = e.t - sim.events().at(previous).t;
+            QVERIFY2(gap > kReadingMs - 500 && gap < kReadingMs + kSlackMs, qPrintable(QString::number(gap)));
+        }
+        previous = at;
+    }
+    QCOMPARE(sim.events().size(), previous + 1);
+
+    if (changedLoad >= 0) {
+        // The machine gets busy: the next reading shows it, and the ones after it too.
+        QVERIFY(run.setCpuLoad(changedLoad));
+        const double changedAt = monotonicMs();
+        const int busy = follow(
+            run,
+            sim,
+            [&](const DevsimEvent& e) { return e.t > changedAt && e.isValue() && e.load != figures.load; },
+            2 * kReadingMs + kSlackMs,
+            previous + 1);
+        QVERIFY(busy >= 0);
+        QVERIFY2(sim.events().at(busy).shows(figures.temp, figures.fan, changedLoad),
+                 qPrintable(describe(sim.events().at(busy))));
+        const int after = nextValue(run, sim, kReadingMs + kSlackMs, busy + 1);
+        QVERIFY(after >= 0);
+        QVERIFY(sim.events().at(after).shows(figures.temp, figures.fan, changedLoad));
+        previous = after;
+    }
+
+    // One session all along, one server, and the frame index never skipped.
+    for (int i = 1; i <= previous; ++i) {
+        QVERIFY(sim.events().at(i).isValue());
+        QCOMPARE(sim.events().at(i).index, i - 1);
+    }
+    QCOMPARE(mMostServers, 1);
+    QCOMPARE(run.serverStarts().size(), 1);
+    QVERIFY(sim.malformedLines().isEmpty());
+}
+
+void TestE2e::sensorServerKilled()
+{
+    OrvaneRun run;
+    QVERIFY(run.prepare());
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    const int first = follow(
+        run, sim, [](const DevsimEvent& e) { return e.shows(kMsi.temp, kMsi.fan, kMsi.load); }, 10000, 0);
+    QVERIFY(first >= 0);
+    QTRY_COMPARE(run.serverPids().size(), 1);
+    const qint64 killed = run.serverPids().first();
+    QCOMPARE(run.serverStarts(), QList<qint64> {killed});
+
+    for (int round = 0; round < 2; ++round) {
+        const qint64 victim = run.serverPids().value(0);
+        QVERIFY(victim > 0);
+        QCOMPARE(::kill(pid_t(victim), SIGKILL), 0);
+        const double killedAt = monotonicMs();
+
+        // The next readings find no server, start a new one and the figures come back.
+        const int back = recovered(run, sim, kMsi, killedAt, 2 * kReadingMs + kSlackMs);
+        QVERIFY2(back >= 0, qPrintable(describe(sim.events().last())));
+        QCOMPARE(run.serverPids().size(), 1);
+        QVERIFY(run.serverPids().first() != victim);
+        QCOMPARE(run.serverStarts().size(), round + 2);
+        QCOMPARE(run.serverStarts().last(), run.serverPids().first());
+    }
+
+    // The device session did not notice: no new handshake, no frame lost.
+    const QList<DevsimEvent>& events = sim.events();
+    QCOMPARE(std::count_if(events.begin(), events.end(), [](const DevsimEvent& e) { return e.isSeed(); }), 1);
+    for (int i = 1; i < events.size(); ++i) {
+        QCOMPARE(events.at(i).index, i - 1);
+    }
+    QCOMPARE(mMostServers, 1);
+}
+
+void TestE2e::deviceFaults()
+{
+    OrvaneRun run;
+    QVERIFY(run.prepare());
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    QVERIFY(nextValue(run, sim, 10000, 0) >= 0);
+
+    // Pulled out: nothing reaches the device; plugged back: the next reading runs the handshake and the one after it
+    // sends values again. The frame that met the pulled device was built, so it used up its index.
+    {
+        QVERIFY(sim.command(QStringLiteral("unplug"), QStringLiteral("device unplugged")));
+        const double unpluggedAt = monotonicMs();
+        const int before = lastValueBefore(sim, sim.events().size());
+        idle(run, sim, kReadingMs + kSlackMs);
+        for (int i = before + 1; i < sim.events().size(); ++i) {
+            QVERIFY2(sim.events().at(i).t < unpluggedAt, qPrintable(describe(sim.events().at(i))));
+        }
+        QVERIFY(sim.command(QStringLiteral("plug"), QStringLiteral("device plugged in")));
+        const double pluggedAt = monotonicMs();
+        const int seed = follow(
+            run, sim, [&](const DevsimEvent& e) { return e.isSeed() && e.t > pluggedAt; }, kReadingMs + kSlackMs, 0);
+        QVERIFY2(seed >= 0, "no handshake at the next reading after the device came back");
+        const int back = recovered(run, sim, kMsi, pluggedAt, 2 * kReadingMs + kSlackMs);
+        QVERIFY(back > seed);
+        // Unless the pull came in the middle of an exchange, whose frame had arrived.
+        const int step = (sim.events().at(back).index - sim.events().at(before).index + 256) % 256;
+        QVERIFY2(step == 2 || step == 1, qPrintable(QString::number(step)));
+    }
+
+    // Silent, then late beyond the read time-out: the device still receives every frame, and decodes it, but the
+    // program gives the session up. Once the device answers in time again, the session comes back by itself.
+    const struct
+    {
+        const char* fault;
+        const char* faultAck;
+        const char* cure;
+        const char* cureAck;
+    } faults[] = {{"silent", "device silent", "answer", "device answering"},
+                  {"delay 2600", "delayed by 2600 ms", "delay 0", "delayed by 0 ms"}};
+    for (const auto& fault : faults) {
+        const int before = lastValueBefore(sim, sim.events().size());
+        QVERIFY(sim.command(QString::fromLatin1(fault.fault), QString::fromLatin1(fault.faultAck)));
+        const double faultAt = monotonicMs();
+        // The session is given up: the next exchange waits out the read time-out, and the reading after it asks
+        // for a new seed.
+        const int retry = follow(
+            run,
+            sim,
+            [&](const DevsimEvent& e) { return e.isSeed() && e.t > faultAt; },
+            kReadingMs + kReadTimeoutMs + kReadingMs + kSlackMs,
+            before + 1);
+        QVERIFY2(retry >= 0, fault.fault);
+        QVERIFY(sim.command(QString::fromLatin1(fault.cure), QString::fromLatin1(fault.cureAck)));
+        const double curedAt = monotonicMs();
+        // The exchange under way may still wait out its time-out; the reading after it runs the handshake and the
+        // one after that sends values.
+        const int back = recovered(run, sim, kMsi, curedAt, kReadTimeoutMs + 2 * kReadingMs + kSlackMs);
+        QVERIFY2(back >= 0, fault.fault);
+        // Every frame built reached the device.
+        int index = sim.events().at(before).index;
+        for (int i = before + 1; i <= back; ++i) {
+            const DevsimEvent& e = sim.events().at(i);
+            if (e.isValue()) {
+                QVERIFY2(e.shows(kMsi.temp, kMsi.fan, kMsi.load), qPrintable(describe(e)));
+                QCOMPARE(e.index, ++index % 256);
+            }
+        }
+    }
+
+    // Late but within the time-out: the session holds, only the pace slows by the delay.
+    {
+        const int before = lastValueBefore(sim, sim.events().size());
+        QVERIFY(sim.command(QStringLiteral("delay 700"), QStringLiteral("delayed by 700 ms")));
+        const int a = nextValue(run, sim, kReadingMs + kSlackMs, before + 1);
+        const int b = nextValue(run, sim, kReadingMs + 700 + kSlackMs, a + 1);
+        QVERIFY(a >= 0 && b >= 0);
+        QVERIFY(sim.command(QStringLiteral("delay 0"), QStringLiteral("delayed by 0 ms")));
+        for (int i = before + 1; i <= b; ++i) {
+            QVERIFY2(sim.events().at(i).shows(kMsi.temp, kMsi.fan, kMsi.load),
+                     qPrintable(describe(sim.events().at(i))));
+            QCOMPARE(sim.events().at(i).index, (sim.events().at(before).index + i - before) % 256);
+        }
+    }
+    QCOMPARE(mMostServers, 1);
+    QVERIFY(sim.malformedLines().isEmpty());
+}
+
+void TestE2e::sleepAndWake()
+{
+    LogindStandIn logind;
+    QVERIFY2(logind.startBus(), qPrintable(logind.errorOutput()));
+    QVERIFY(logind.claimName());
+
+    OrvaneRun run;
+    QVERIFY(run.prepare());
+    run.setEnv(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), logind.address());
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    const int first = nextValue(run, sim, 10000, 0);
+    QVERIFY(first >= 0);
+
+    // Going to sleep: the program runs the handshake once more.
+    const double sleepAt = monotonicMs();
+    QVERIFY(logind.prepareForSleep(true));
+    QVERIFY(run.waitForErrorOutput(QStringLiteral("Computer is going to sleep."), 5000));
+    const int handshake = follow(
+        run, sim, [&](const DevsimEvent& e) { return e.isSeed() && e.t > sleepAt; }, 5000, first + 1);
+    QVERIFY(handshake > first);
+    QVERIFY(!run.errorOutput().contains(QStringLiteral("Computer wakes up from sleep")));
+    // The frames after it are scrambled with the new seed and decode right.
+    const int afterSleep = nextValue(run, sim, kReadingMs + kSlackMs, handshake + 1);
+    QVERIFY(afterSleep >= 0);
+    QVERIFY(sim.events().at(afterSleep).shows(kMsi.temp, kMsi.fan, kMsi.load));
+    QCOMPARE(sim.events().at(afterSleep).index, (sim.events().at(lastValueBefore(sim, afterSleep)).index + 1) % 256);
+
+    // Waking up: the device is closed and the next reading opens a new session.
+    const double wakeAt = monotonicMs();
+    QVERIFY(logind.prepareForSleep(false));
+    QVERIFY(run.waitForErrorOutput(QStringLiteral("Computer wakes up from sleep"), 5000));
+    const int reconnect = follow(
+        run, sim, [&](const DevsimEvent& e) { return e.isSeed() && e.t > wakeAt; }, kReadingMs + kSlackMs, afterSleep);
+    QVERIFY2(reconnect >= 0, "no handshake at the reading after the wake-up");
+    const int back = recovered(run, sim, kMsi, sim.events().at(reconnect).t, kReadingMs + kSlackMs);
+    QVERIFY(back > reconnect);
+    QCOMPARE(mMostServers, 1);
+}
+
+QTEST_GUILESS_MAIN(TestE2e)
+#include "test_e2e.moc"
