@@ -77,6 +77,7 @@ private:
     void onStopHwInfoThread();
     // Hides the window to the tray; without a tray to come back from, minimises it instead.
     void onHideToTray();
+    void onSetLoadDigits(int digits);
 
     Ui_Widget* ui;
     bool m_MousePressed;

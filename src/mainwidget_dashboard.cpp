@@ -8,12 +8,15 @@
 #include "usbhidapi.h"
 #include "usbprotocol.h"
 
+#include <QSize>
 #include <QtGlobal>
 
 namespace {
 constexpr int kMaxTemperature = 99;
 constexpr int kMaxFanSpeed = 2000;
 constexpr int kMaxLoad = 100;
+constexpr int kLoadDigits = 2;
+constexpr QSize kLoadReadoutSize(20, 20);
 
 // Lower bound of each gauge step and the dbdArray entry that shows it, highest first.
 struct GaugeStep
@@ -45,14 +48,25 @@ void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
     ui->main_lcd_tem->display(temValueStr);
     ui->main_lcd_fan->display(fanValueStr);
     onSetFanSpeedImage(fanValue);
-    // A two-digit readout would show a full load as "00"; it gets a third digit for as long as the load is 100.
-    ui->main_lcd_cpu->setDigitCount(cpuLoadStr.size() > 2 ? 3 : 2);
+    onSetLoadDigits(cpuLoadStr.size());
     ui->main_lcd_cpu->display(cpuLoadStr);
 
     if (mIsUsbConnect && mIsFinishInit) {
         onUsbHidSendValue(temValue, fanValue, cpuLoad);
     } else if (!mIsUsbConnect && mIsFinishInit) {
         onUsbConnect();
+    }
+}
+
+void MainWidget::onSetLoadDigits(int digits)
+{
+    // The two-digit readout would show a full load as "00": it grows by one digit of the same size while the load
+    // is 100 and goes back to its 20 x 20 afterwards.
+    const int count = digits > kLoadDigits ? digits : kLoadDigits;
+    QLCDNumber* lcd = ui->main_lcd_cpu;
+    if (lcd->digitCount() != count) {
+        lcd->setDigitCount(count);
+        lcd->setFixedSize(kLoadReadoutSize.width() * count / kLoadDigits, kLoadReadoutSize.height());
     }
 }
 

@@ -135,9 +135,13 @@ private slots:
         deliver(*w, reading(50, 100, 1000));
         QVERIFY(showsText(lcd, QStringLiteral("100")));
         QVERIFY(!showsText(lcd, QStringLiteral("00")));
-        // And back to two digits once the load drops.
+        // Three digits as large as the usual two.
+        QCOMPARE(lcd->size(), QSize(30, 20));
+        // And back to the form's two digits once the load drops.
         deliver(*w, reading(50, 99, 1000));
         QCOMPARE(lcd->digitCount(), 2);
+        QCOMPARE(lcd->minimumSize(), QSize(20, 20));
+        QCOMPARE(lcd->maximumSize(), QSize(20, 20));
         QVERIFY(showsText(lcd, QStringLiteral("99")));
     }
 

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Screenshots of the dashboard for the docs and reviews, on a private Xvfb display: the program fed by a stand-in
+# sensor server with fixed figures, driving the display simulator.
+# Usage: tools/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, screenshots)
+# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png and dialog-version.png.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../bench/procstat.sh"
+build="$(cd "${1:-$here/../build}" && pwd)"
+out="$(mkdir -p "${2:-screenshots}" && cd "${2:-screenshots}" && pwd)"
+work="$(mktemp -d /tmp/orvane-shots.XXXXXX)"
+mkdir -p "$work/runtime" "$work/tmp" "$work/config" && chmod 700 "$work/runtime"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# One reading: temperature, load, fan speed.
+echo "45.4 12.6 1500.2" >"$work/figures"
+python3 - "$work/runtime/KALVOR_HWInfoServer" "$work/figures" <<'PY' &
+import os, socket, sys
+path, figures = sys.argv[1:]
+server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+server.bind(path)
+server.listen(4)
+while True:
+    conn, _ = server.accept()
+    request = conn.recv(16)
+    temp, load, fan = open(figures).read().split()
+    if request == b"readData":
+        conn.sendall(('<?xml version="1.0" encoding="utf-8"?><Computer>'
+                      '<Hardware Name="Board" HardwareType="Mainboard"><SubHardware Name="Fans">'
+                      f'<Sensor Name="CPU Fan" SensorType="Fan" Value="{fan}"/></SubHardware></Hardware>'
+                      '<Hardware Name="Intel Core i7-9700K" HardwareType="Cpu">'
+                      f'<Sensor Name="CPU Package" SensorType="Temperature" Value="{temp}"/>'
+                      f'<Sensor Name="CPU Total" SensorType="Load" Value="{load}"/></Hardware></Computer>').encode())
+    elif request == b"stopServer":
+        conn.sendall(b"bye")
+    conn.close()
+PY
+pids+=("$!")
+
+start_xvfb
+"$build/devsim/orvane-devsim" --socket "$work/runtime/devsim.sock" </dev/null >/dev/null 2>&1 &
+pids+=("$!")
+sleep 1
+cd "$work"
+XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb \
+    LD_PRELOAD="$build/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$work/runtime/devsim.sock" \
+    "$build/orvane" 2>/dev/null &
+pids+=("$!")
+
+window="$(xdotool search --sync --onlyvisible --name '^Orvane v1\.0\.0\.1$' | head -n 1)"
+shot() { import -window root -crop 860x525+0+0 +repage "$out/$1"; }
+sleep 5
+shot dashboard-45c-1500rpm-12pct.png
+echo "99 100 2400" >"$work/figures"
+sleep 3
+shot dashboard-full-load.png
+
+# Settings gear, then "Device Version".
+xdotool mousemove --window "$window" 759 24 click 1
+sleep 1
+xdotool key Down Return
+sleep 1
+shot dialog-version.png
+xdotool key Escape
+echo "screenshots in $out"
