@@ -9,6 +9,9 @@ namespace {
 constexpr int kFanMin = 500;
 constexpr int kTempMin = 25;
 constexpr int kLoadMin = 0;
+// The DOM parser recurses once per nesting level, and nesting needs a '<' per level (entities cannot recurse), so
+// this bounds the stack it may take. A document that needs the lenient parse is a small one gone slightly wrong.
+constexpr int kMaxLenientMarkup = 2048;
 
 // Integer part of the reading, no rounding; anything that does not convert counts as 0.
 int sensorValue(const QString& text)
@@ -51,7 +54,7 @@ bool HardWareInfo::parseServerData(QString rootStr)
         // The quick read is strict XML. The DOM parser also takes some text that is not quite well-formed (a stray
         // control character in a name, an unknown entity); such a document still gives its readings.
         doc = QDomDocument();
-        if (!doc.setContent(rootStr)) {
+        if (rootStr.count(QLatin1Char('<')) > kMaxLenientMarkup || !doc.setContent(rootStr)) {
             return false;
         }
     }

@@ -5,6 +5,10 @@
 #include <vector>
 
 namespace {
+// Real documents are a handful of levels deep. Far deeper text would cost stack (the DOM frees its nodes
+// recursively) and time (the walk searches every component's subtree), so it is refused.
+constexpr std::size_t kMaxDepth = 64;
+
 struct OpenElement
 {
     QDomElement kept; // this element, or the nearest ancestor that was kept
@@ -37,6 +41,10 @@ bool readSensorDocument(const QString& text, QDomDocument* doc)
         }
         if (token != QXmlStreamReader::StartElement) {
             continue;
+        }
+        if (open.size() >= kMaxDepth) {
+            reader.raiseError(QStringLiteral("elements nested too deep"));
+            break;
         }
         const QStringRef tag = reader.qualifiedName();
         const QXmlStreamAttributes attributes = reader.attributes();

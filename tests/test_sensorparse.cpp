@@ -234,6 +234,23 @@ private slots:
         QTest::newRow("no Hardware") << computer(QString()) << true << 0 << 0 << 0;
         QTest::newRow("Hardware without anything")
             << computer(hardware("Board", "Motherboard", QString())) << true << 0 << 0 << 0;
+
+        // Nesting far deeper than any sensor server writes. These once overflowed the stack (the lenient parser and
+        // the DOM's clean-up both recurse per level) or took minutes; now they are refused at once.
+        const QString cpuOpen = QStringLiteral("<Hardware Name=\"Intel Core i7\" HardwareType=\"Cpu\">");
+        QTest::newRow("sensors nested 140000 deep, never closed")
+            << computer(cpuOpen + QStringLiteral("<Sensor>").repeated(140000)) << false << 0 << 0 << 0;
+        QTest::newRow("30000 levels after a control character")
+            << computer(QStringLiteral("\x01") + QStringLiteral("<a>").repeated(30000) +
+                        QStringLiteral("</a>").repeated(30000))
+            << false << 0 << 0 << 0;
+        QTest::newRow("components nested 3000 deep")
+            << computer(cpuOpen.repeated(3000) + load(cpuTotal, "30") + QStringLiteral("</Hardware>").repeated(3000))
+            << false << 0 << 0 << 0;
+        QTest::newRow("60 wrappers are still read")
+            << computer(QStringLiteral("<Group>").repeated(60) + cpu(load(cpuTotal, "30")) +
+                        QStringLiteral("</Group>").repeated(60))
+            << true << 0 << 30 << 0;
     }
 
     void figures()

@@ -66,18 +66,42 @@ bool lookup(const QVector<QDomElement>& candidates, const char* name, const char
     *target = 0;
     return false;
 }
+
+// Deepest element nesting of well-formed text (the root is 1), or -1 when the strict reader refuses the text.
+int nestingDepth(const QString& text)
+{
+    QXmlStreamReader reader(text);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    int deepest = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            deepest = qMax(deepest, ++depth);
+        } else if (token == QXmlStreamReader::EndElement) {
+            --depth;
+        }
+    }
+    return reader.hasError() ? -1 : deepest;
+}
 } // namespace
 
 bool referenceWalk(const QString& text, ReferenceReading* reading)
 {
-    QXmlStreamReader reader(text);
-    // XML 1.0 without namespaces, as the program reads it: a prefix is part of the tag, declared or not.
-    reader.setNamespaceProcessing(false);
+    // Strict XML 1.0 without namespaces (a prefix is part of the tag, declared or not), at most 64 levels deep.
+    // Other text still counts when the DOM's own, more lenient parser takes it, but only with at most 2048 '<':
+    // that parser recurses per level.
     QDomDocument doc;
-    // Text the strict reader refuses still counts when the DOM's own, more lenient parser takes it.
-    if (!doc.setContent(&reader, false)) {
+    bool read = false;
+    const int depth = nestingDepth(text);
+    if (depth >= 0 && depth <= 64) {
+        QXmlStreamReader reader(text);
+        reader.setNamespaceProcessing(false);
+        read = doc.setContent(&reader, false);
+    }
+    if (!read) {
         doc = QDomDocument();
-        if (!doc.setContent(text)) {
+        if (text.count(QLatin1Char('<')) > 2048 || !doc.setContent(text)) {
             return false;
         }
     }
