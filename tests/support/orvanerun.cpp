@@ -65,6 +65,7 @@ ProcessFigures ProcessFigures::of(qint64 pid)
         return figures;
     }
     figures.rssKiB = statusField(status, "VmRSS");
+    figures.rssAnonKiB = statusField(status, "RssAnon");
     figures.threads = int(statusField(status, "Threads"));
     QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
     if (fds.exists()) {

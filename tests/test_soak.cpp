@@ -1,0 +1,509 @@
+// Soak: the real program, its sensor server on a fixture machine and the device simulator run for a stretch while
+// faults hit at random moments: the display pulled out, silent, late or slow, the sensor server killed, the computer
+// going to sleep. Afterwards the simulator's record of every frame and the samples taken from /proc tell whether the
+// figures stayed right, came back in time after each fault, and whether anything grew or was left behind.
+//
+//   ORVANE_SOAK_SECONDS  length of the run (default 100)
+//   ORVANE_SOAK_SEED     seed of the fault plan (default: from the clock; the report names it, to run it again)
+//   ORVANE_SOAK_LOG      file for the fault log and the report (default: soak.log in the working folder)
+#include "devsimprocess.h"
+#include "logindstandin.h"
+#include "orvanerun.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+#include <algorithm>
+#include <csignal>
+#include <ctime>
+#include <random>
+
+namespace {
+constexpr double kReadingMs = 2000;
+// A device that does not answer holds the program for the transport's read time-out.
+constexpr double kReadTimeoutMs = 2000;
+// After a fault ends: the exchange under way may wait out its time-out, the next reading runs the handshake and the
+// one after it sends the figures.
+constexpr double kRecoveryLimitMs = kReadTimeoutMs + 2 * kReadingMs + 1500;
+// Between two readings while nothing is wrong.
+constexpr double kGapLimitMs = kReadingMs + 1000;
+// Faults last this long at most; between them the program runs undisturbed for a while.
+constexpr int kLongestHoldMs = 6000;
+constexpr int kQuietMs[2] = {7000, 11000};
+constexpr int kServerSampleMs = 250;
+constexpr int kFigureSampleMs = 1000;
+// Heap and stacks of the program may settle a little as fault paths run for the first time; a leak goes on growing.
+constexpr qint64 kAnonGrowthLimitKiB = 1024;
+
+const QString kMachine = QStringLiteral("msi-b550-nct6687");
+// What that machine shows: package temperature, the CPU fan, the load since boot of a /proc/stat that stays put.
+constexpr int kTemp = 48;
+constexpr int kFan = 1020;
+constexpr int kLoad = 7;
+
+enum class FaultKind { Unplug, Silent, Late, Slow, ServerKill, Sleep };
+const char* const kFaultNames[] = {"unplug", "silent", "late", "slow", "server killed", "sleep"};
+constexpr int kFaultKinds = 6;
+
+struct Fault
+{
+    FaultKind kind;
+    double start = 0; // ms of CLOCK_MONOTONIC, the simulator's clock too
+    double end = 0;
+    int delayMs = 0;
+    double recoveredAt = -1; // the first frame with the right figures after the end
+};
+
+struct Sample
+{
+    double t;
+    ProcessFigures figures;
+};
+
+double monotonicMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+
+struct Spread
+{
+    qint64 min = 0;
+    qint64 max = 0;
+    qint64 median = 0;
+};
+
+Spread spreadOf(QList<qint64> values)
+{
+    if (values.isEmpty()) {
+        return {};
+    }
+    std::sort(values.begin(), values.end());
+    return {values.first(), values.last(), values.at(values.size() / 2)};
+}
+
+bool serverGone(qint64 pid)
+{
+    return QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() !=
+           QFileInfo(OrvaneRun::serverProgram()).canonicalFilePath();
+}
+} // namespace
+
+class TestSoak : public QObject
+{
+    Q_OBJECT
+
+    OrvaneRun mRun {kMachine};
+    DevsimProcess mSim;
+    LogindStandIn mLogind;
+    QFile mLog;
+    std::mt19937 mRandom;
+    QList<Fault> mFaults;
+    // Kinds still to come in this round: every kind once per round, in a random order.
+    QList<FaultKind> mDeck;
+    QList<Sample> mSamples;
+    int mMostServers = 0;
+    double mNextServerSample = 0;
+    double mNextFigureSample = 0;
+    double mStartedAt = 0;
+
+    void log(const QString& line)
+    {
+        qInfo("%s", qPrintable(line));
+        mLog.write(line.toUtf8() + '\n');
+        mLog.flush();
+    }
+
+    int uniform(int from, int to) { return std::uniform_int_distribution<int>(from, to)(mRandom); }
+
+    FaultKind nextKind()
+    {
+        if (mDeck.isEmpty()) {
+            for (int k = 0; k < kFaultKinds; ++k) {
+                mDeck << FaultKind(k);
+            }
+            std::shuffle(mDeck.begin(), mDeck.end(), mRandom);
+        }
+        return mDeck.takeFirst();
+    }
+
+    // Follows the run until `until`: the simulator's frames, how many servers run, and the program's figures.
+    void runUntil(double until)
+    {
+        for (double now = monotonicMs(); now < until; now = monotonicMs()) {
+            mSim.pump(int(qBound(1.0, until - now, 100.0)));
+            if (now >= mNextServerSample) {
+                mMostServers = qMax(mMostServers, int(mRun.serverPids().size()));
+                mNextServerSample = now + kServerSampleMs;
+            }
+            if (now >= mNextFigureSample) {
+                mSamples << Sample {now, ProcessFigures::of(mRun.pid())};
+                mNextFigureSample = now + kFigureSampleMs;
+            }
+        }
+    }
+
+    void command(const QString& line, const QString& ack)
+    {
+        if (!mSim.command(line, ack)) {
+            log(QStringLiteral("simulator did not take '%1'").arg(line));
+        }
+    }
+
+    void inject(FaultKind kind)
+    {
+        Fault fault;
+        fault.kind = kind;
+        const int holdMs = uniform(2000, kLongestHoldMs);
+        QString detail;
+        switch (kind) {
+        case FaultKind::Unplug:
+            command(QStringLiteral("unplug"), QStringLiteral("device unplugged"));
+            fault.start = monotonicMs();
+            runUntil(fault.start + holdMs);
+            command(QStringLiteral("plug"), QStringLiteral("device plugged in"));
+            break;
+        case FaultKind::Silent:
+            command(QStringLiteral("silent"), QStringLiteral("device silent"));
+            fault.start = monotonicMs();
+            runUntil(fault.start + holdMs);
+            command(QStringLiteral("answer"), QStringLiteral("device answering"));
+            break;
+        case FaultKind::Late:
+        case FaultKind::Slow:
+            // Late misses the read time-out and ends the session; slow stays within it.
+            fault.delayMs = kind == FaultKind::Late ? uniform(2200, 3000) : uniform(200, 1500);
+            detail = QStringLiteral(", replies %1 ms late").arg(fault.delayMs);
+            command(QStringLiteral("delay %1").arg(fault.delayMs), QStringLiteral("delayed by"));
+            fault.start = monotonicMs();
+            runUntil(fault.start + holdMs);
+            command(QStringLiteral("delay 0"), QStringLiteral("delayed by 0 ms"));
+            break;
+        case FaultKind::ServerKill: {
+            const QList<qint64> servers = mRun.serverPids();
+            if (servers.size() != 1 || ::kill(pid_t(servers.first()), SIGKILL) != 0) {
+                log(QStringLiteral("no kill: %1 servers ran").arg(servers.size()));
+                return;
+            }
+            fault.start = monotonicMs();
+            detail = QStringLiteral(", pid %1").arg(servers.first());
+            break;
+        }
+        case FaultKind::Sleep:
+            mLogind.prepareForSleep(true);
+            fault.start = monotonicMs();
+            runUntil(fault.start + uniform(500, 4000));
+            mLogind.prepareForSleep(false);
+            break;
+        }
+        fault.end = kind == FaultKind::ServerKill ? fault.start : monotonicMs();
+        mFaults << fault;
+        log(QStringLiteral("%1 s  %2 for %3 s%4")
+                .arg((fault.start - mStartedAt) / 1000.0, 7, 'f', 1)
+                .arg(QLatin1String(kFaultNames[int(kind)]))
+                .arg((fault.end - fault.start) / 1000.0, 0, 'f', 1)
+                .arg(detail));
+    }
+
+    // The fault whose window [start, end] holds `t`, or null.
+    const Fault* faultAt(double t) const
+    {
+        for (const Fault& fault : mFaults) {
+            if (t >= fault.start && t <= fault.end) {
+                return &fault;
+            }
+        }
+        return nullptr;
+    }
+
+    bool faultStartedBetween(double from, double to, FaultKind kind) const
+    {
+        return std::any_of(mFaults.begin(), mFaults.end(), [&](const Fault& f) {
+            return f.kind == kind && f.start > from && f.start < to;
+        });
+    }
+
+public:
+    TestSoak()
+    {
+        // QtTest ends a test function after 5 minutes unless told otherwise; a long soak is meant to run longer.
+        if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT")) {
+            const double seconds = qEnvironmentVariable("ORVANE_SOAK_SECONDS").toDouble();
+            qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(qint64(qMax(seconds, 100.0) + 180) * 1000));
+        }
+    }
+
+private slots:
+    void soak();
+};
+
+void TestSoak::soak()
+{
+    const double seconds = qEnvironmentVariableIsSet("ORVANE_SOAK_SECONDS")
+                               ? qEnvironmentVariable("ORVANE_SOAK_SECONDS").toDouble()
+                               : 100.0;
+    QVERIFY2(seconds >= 30, "a soak needs at least 30 s");
+    const quint32 seed = qEnvironmentVariableIsSet("ORVANE_SOAK_SEED")
+                             ? qEnvironmentVariable("ORVANE_SOAK_SEED").toUInt()
+                             : quint32(std::time(nullptr));
+    mRandom.seed(seed);
+    mLog.setFileName(qEnvironmentVariableIsSet("ORVANE_SOAK_LOG") ? qEnvironmentVariable("ORVANE_SOAK_LOG")
+                                                                  : QStringLiteral("soak.log"));
+    QVERIFY2(mLog.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(mLog.fileName()));
+    log(QStringLiteral("soak: %1 s on %2, seed %3 (ORVANE_SOAK_SEED=%3 repeats the fault plan)")
+            .arg(seconds)
+            .arg(kMachine)
+            .arg(seed));
+
+    QVERIFY2(mLogind.startBus(), qPrintable(mLogind.errorOutput()));
+    QVERIFY(mLogind.claimName());
+    QVERIFY(mRun.prepare());
+    mRun.setEnv(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), mLogind.address());
+    QVERIFY(mSim.start(mRun.devsimSocket(), {QStringLiteral("--json")}));
+    QVERIFY(mRun.start());
+    mStartedAt = monotonicMs();
+    const double endAt = mStartedAt + seconds * 1000.0;
+
+    // Settled: the first frame with the figures.
+    QVERIFY(mSim.waitForEvent([](const DevsimEvent& e) { return e.shows(kTemp, kFan, kLoad); }, 15000) >= 0);
+    const double settledAt = monotonicMs();
+
+    // Quiet stretches long enough to see the program recover and run normally, then a fault of a random kind.
+    log(QStringLiteral("fault log (seconds after start):"));
+    for (;;) {
+        const double quietUntil = monotonicMs() + uniform(kQuietMs[0], kQuietMs[1]);
+        if (quietUntil + kLongestHoldMs + kRecoveryLimitMs > endAt) {
+            break;
+        }
+        runUntil(quietUntil);
+        inject(nextKind());
+    }
+    runUntil(endAt);
+    const double stoppedAt = monotonicMs();
+
+    // The program's own way out (the tray's exit): the server is asked to stop, the device closed.
+    const QList<qint64> serversAtEnd = mRun.serverPids();
+    const bool cleanExit = mRun.terminate(20000);
+    mSim.pump(200);
+    const int handlesAfterExit = mSim.openHandles();
+    const bool socketGone = !QFileInfo::exists(mRun.serverSocket());
+    QThread::msleep(500);
+    int strays = mRun.machineServerPids().size();
+    for (qint64 pid : mRun.serverStarts()) {
+        strays += serverGone(pid) ? 0 : 1;
+    }
+
+    // Every value frame: right figures outside the fault windows; the index one on from the frame before, or two
+    // when the device was pulled out in between (the frame that met it had its index).
+    QList<DevsimEvent> values;
+    int seeds = 0;
+    int badFrames = 0;
+    for (const DevsimEvent& e : mSim.events()) {
+        if (e.isValue()) {
+            values << e;
+        }
+        seeds += e.isSeed() ? 1 : 0;
+        badFrames += e.kind == QLatin1String("bad-frame") ? 1 : 0;
+    }
+    int outside = 0;
+    int wrongOutside = 0;
+    int wrongInside = 0;
+    int zerosAfterKill = 0;
+    int indexErrors = 0;
+    int lostToPull = 0;
+    for (int i = 0; i < values.size(); ++i) {
+        const DevsimEvent& e = values.at(i);
+        const bool right = e.shows(kTemp, kFan, kLoad);
+        if (faultAt(e.t)) {
+            wrongInside += right ? 0 : 1;
+        } else {
+            ++outside;
+            // A kill spoils at most the one exchange under way, which then reports zeros.
+            const bool firstAfterKill = i > 0 && faultStartedBetween(values.at(i - 1).t, e.t, FaultKind::ServerKill);
+            if (!right && firstAfterKill && e.temp == 0 && e.fan == 0 && e.load == 0) {
+                ++zerosAfterKill;
+            } else if (!right) {
+                ++wrongOutside;
+                log(QStringLiteral("wrong figures at %1 s: #%2 %3/%4/%5")
+                        .arg((e.t - mStartedAt) / 1000.0, 0, 'f', 1)
+                        .arg(e.index)
+                        .arg(e.temp)
+                        .arg(e.fan)
+                        .arg(e.load));
+            }
+        }
+        if (i > 0) {
+            const int step = (e.index - values.at(i - 1).index + 256) % 256;
+            if (step == 2 && faultStartedBetween(values.at(i - 1).t, e.t, FaultKind::Unplug)) {
+                ++lostToPull;
+            } else if (step != 1) {
+                ++indexErrors;
+                log(QStringLiteral("index %1 after %2 at %3 s")
+                        .arg(e.index)
+                        .arg(values.at(i - 1).index)
+                        .arg((e.t - mStartedAt) / 1000.0, 0, 'f', 1));
+            }
+        }
+    }
+
+    // After each fault: how long until the figures are back, and no reading missed from then until the next fault.
+    double maxRecovery = 0;
+    double maxGap = 0;
+    int unrecovered = 0;
+    QVector<double> recoveryByKind(kFaultKinds, 0.0);
+    double stretchFrom = settledAt;
+    for (int f = 0; f <= mFaults.size(); ++f) {
+        const double stretchTo = f < mFaults.size() ? mFaults.at(f).start : stoppedAt;
+        double last = -1;
+        for (const DevsimEvent& e : values) {
+            if (e.t < stretchFrom || e.t > stretchTo) {
+                continue;
+            }
+            if (last >= 0) {
+                maxGap = qMax(maxGap, e.t - last);
+            }
+            last = e.t;
+        }
+        if (last >= 0) {
+            maxGap = qMax(maxGap, stretchTo - last);
+        }
+        if (f == mFaults.size()) {
+            break;
+        }
+        Fault& fault = mFaults[f];
+        for (const DevsimEvent& e : values) {
+            if (e.t > fault.end && e.shows(kTemp, kFan, kLoad)) {
+                fault.recoveredAt = e.t;
+                break;
+            }
+        }
+        if (fault.recoveredAt < 0) {
+            ++unrecovered;
+            stretchFrom = stoppedAt;
+            continue;
+        }
+        const double recovery = fault.recoveredAt - fault.end;
+        maxRecovery = qMax(maxRecovery, recovery);
+        recoveryByKind[int(fault.kind)] = qMax(recoveryByKind[int(fault.kind)], recovery);
+        stretchFrom = fault.recoveredAt;
+    }
+
+    // The program's descriptors, memory and threads: the first quarter of the run against the last.
+    const double span = stoppedAt - settledAt;
+    QList<qint64> fds[2], rss[2], anon[2], threads[2];
+    for (const Sample& s : qAsConst(mSamples)) {
+        int quarter = -1;
+        if (s.t >= settledAt && s.t < settledAt + span / 4) {
+            quarter = 0;
+        } else if (s.t >= stoppedAt - span / 4) {
+            quarter = 1;
+        }
+        if (quarter >= 0 && s.figures.valid()) {
+            fds[quarter] << s.figures.fds;
+            rss[quarter] << s.figures.rssKiB;
+            anon[quarter] << s.figures.rssAnonKiB;
+            threads[quarter] << s.figures.threads;
+        }
+    }
+    const Spread fd0 = spreadOf(fds[0]), fd1 = spreadOf(fds[1]);
+    const Spread rss0 = spreadOf(rss[0]), rss1 = spreadOf(rss[1]);
+    const Spread anon0 = spreadOf(anon[0]), anon1 = spreadOf(anon[1]);
+    const Spread th0 = spreadOf(threads[0]), th1 = spreadOf(threads[1]);
+
+    int byKind[kFaultKinds] = {};
+    int kills = 0;
+    for (const Fault& fault : qAsConst(mFaults)) {
+        ++byKind[int(fault.kind)];
+        kills += fault.kind == FaultKind::ServerKill ? 1 : 0;
+    }
+    QStringList kinds;
+    QStringList recoveries;
+    for (int k = 0; k < kFaultKinds; ++k) {
+        kinds << QStringLiteral("%1 %2").arg(QLatin1String(kFaultNames[k])).arg(byKind[k]);
+        if (byKind[k] > 0) {
+            recoveries << QStringLiteral("%1 %2 s")
+                              .arg(QLatin1String(kFaultNames[k]))
+                              .arg(recoveryByKind[k] / 1000.0, 0, 'f', 1);
+        }
+    }
+    const int starts = mRun.serverStarts().size();
+
+    log(QStringLiteral("report:"));
+    log(QStringLiteral("  duration %1 s, %2 faults injected (%3)")
+            .arg((stoppedAt - mStartedAt) / 1000.0, 0, 'f', 0)
+            .arg(mFaults.size())
+            .arg(kinds.join(QStringLiteral(", "))));
+    log(QStringLiteral("  frames: %1 value frames (%2 outside fault windows), %3 seed requests, %4 bad frames")
+            .arg(values.size())
+            .arg(outside)
+            .arg(seeds)
+            .arg(badFrames));
+    log(QStringLiteral("  decode errors outside fault windows: %1 (inside: %2; zero readings right after a server "
+                       "kill: %3)")
+            .arg(wrongOutside)
+            .arg(wrongInside)
+            .arg(zerosAfterKill));
+    log(QStringLiteral("  frame index errors: %1 (steps of 2 across a pulled device: %2)")
+            .arg(indexErrors)
+            .arg(lostToPull));
+    log(QStringLiteral("  figures back after a fault ended: at most %1 s (limit %2 s; %3), never back: %4")
+            .arg(maxRecovery / 1000.0, 0, 'f', 1)
+            .arg(kRecoveryLimitMs / 1000.0, 0, 'f', 1)
+            .arg(recoveries.join(QStringLiteral(", ")))
+            .arg(unrecovered));
+    log(QStringLiteral("  longest gap between readings outside faults: %1 s (limit %2 s)")
+            .arg(maxGap / 1000.0, 0, 'f', 2)
+            .arg(kGapLimitMs / 1000.0, 0, 'f', 1));
+    auto quarters = [&](const char* what, const Spread& a, const Spread& b) {
+        log(QStringLiteral("  orvane %1: first quarter %2..%3 (median %4), last quarter %5..%6 (median %7)")
+                .arg(QLatin1String(what))
+                .arg(a.min)
+                .arg(a.max)
+                .arg(a.median)
+                .arg(b.min)
+                .arg(b.max)
+                .arg(b.median));
+    };
+    quarters("open fds", fd0, fd1);
+    quarters("VmRSS KiB", rss0, rss1);
+    quarters("RssAnon KiB", anon0, anon1);
+    quarters("threads", th0, th1);
+    log(QStringLiteral(
+            "  sensor servers: %1 started (%2 kills), at most %3 at once, %4 at the end; stray after exit: %5")
+            .arg(starts)
+            .arg(kills)
+            .arg(mMostServers)
+            .arg(serversAtEnd.size())
+            .arg(strays));
+    log(QStringLiteral("  exit: %1, device handles open after it %2, server socket %3")
+            .arg(cleanExit ? QStringLiteral("code 0") : QStringLiteral("NOT clean"))
+            .arg(handlesAfterExit)
+            .arg(socketGone ? QStringLiteral("gone") : QStringLiteral("LEFT BEHIND")));
+
+    QVERIFY(!mFaults.isEmpty());
+    QVERIFY(values.size() > int(seconds / 4));
+    QCOMPARE(wrongOutside, 0);
+    QCOMPARE(badFrames, 0);
+    QCOMPARE(indexErrors, 0);
+    QVERIFY(mSim.malformedLines().isEmpty());
+    QCOMPARE(unrecovered, 0);
+    QVERIFY(maxRecovery <= kRecoveryLimitMs);
+    QVERIFY(maxGap <= kGapLimitMs);
+    QVERIFY(!fds[0].isEmpty() && !fds[1].isEmpty());
+    // A leak lifts even the fewest descriptors above the most there were early on.
+    QVERIFY(fd1.min <= fd0.max);
+    QVERIFY(th1.max <= th0.max);
+    QVERIFY(anon1.median - anon0.median <= kAnonGrowthLimitKiB);
+    QCOMPARE(mMostServers, 1);
+    QCOMPARE(starts, 1 + kills);
+    QCOMPARE(serversAtEnd.size(), 1);
+    QVERIFY(cleanExit);
+    QCOMPARE(handlesAfterExit, 0);
+    QVERIFY(socketGone);
+    QCOMPARE(strays, 0);
+}
+
+QTEST_GUILESS_MAIN(TestSoak)
+#include "test_soak.moc"
