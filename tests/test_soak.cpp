@@ -33,6 +33,7 @@ constexpr int kLongestHoldMs = 6000;
 constexpr int kQuietMs[2] = {7000, 11000};
 constexpr int kServerSampleMs = 250;
 constexpr int kFigureSampleMs = 1000;
+constexpr int kFigureLogEvery = 30;
 // Heap and stacks of the program may settle a little as fault paths run for the first time; a leak goes on growing.
 constexpr qint64 kAnonGrowthLimitKiB = 1024;
 
@@ -139,8 +140,20 @@ class TestSoak : public QObject
                 mNextServerSample = now + kServerSampleMs;
             }
             if (now >= mNextFigureSample) {
-                mSamples << Sample {now, ProcessFigures::of(mRun.pid())};
+                const Sample sample {now, ProcessFigures::of(mRun.pid())};
+                mSamples << sample;
                 mNextFigureSample = now + kFigureSampleMs;
+                // Now and then into the log, to show the trend.
+                if (mSamples.size() % kFigureLogEvery == 1) {
+                    mLog.write(QStringLiteral("%1 s  orvane: %2 fds, VmRSS %3 KiB, RssAnon %4 KiB, %5 threads\n")
+                                   .arg((now - mStartedAt) / 1000.0, 7, 'f', 1)
+                                   .arg(sample.figures.fds)
+                                   .arg(sample.figures.rssKiB)
+                                   .arg(sample.figures.rssAnonKiB)
+                                   .arg(sample.figures.threads)
+                                   .toUtf8());
+                    mLog.flush();
+                }
             }
         }
     }
