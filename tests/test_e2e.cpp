@@ -97,7 +97,7 @@ class TestE2e : public QObject
         return -1;
     }
 
-    // Runs the simulator's clock for `ms` while following the run.
+    // Watches the run for `ms` without waiting for anything in particular.
     void idle(OrvaneRun& run, DevsimProcess& sim, int ms)
     {
         follow(
