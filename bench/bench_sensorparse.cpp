@@ -1,7 +1,7 @@
 // Time the client's parser takes for a sensor document of about 100 kB (goal: under 2 ms), and what one whole request
 // costs the worker thread with such a document (socket exchange, end-of-document check, file copy and parse).
 #include "hardwareinfo.h"
-#include "hardwareinfoinspector.h"
+#include "hardwareinfoprobe.h"
 #include "platform/sensorendpoint.h"
 
 #include <QCoreApplication>
@@ -94,7 +94,7 @@ int main(int argc, char* argv[])
 
     HardWareInfo client;
     ST_VOVIREDO_DATA data {};
-    if (!HardWareInfoInspector::parse(client, document, &data) || data.cputmp != 30 || data.cpuload != 17 ||
+    if (!HardWareInfoProbe::parse(client, document, &data) || data.cputmp != 30 || data.cpuload != 17 ||
         data.cpufan != 1150) {
         std::fprintf(stderr, "unexpected figures %d %d %d\n", data.cputmp, data.cpuload, data.cpufan);
         return 1;
@@ -104,7 +104,7 @@ int main(int argc, char* argv[])
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer clock;
         clock.start();
-        HardWareInfoInspector::parse(client, document);
+        HardWareInfoProbe::parse(client, document);
         parseMs.push_back(clock.nsecsElapsed() / 1e6);
     }
 

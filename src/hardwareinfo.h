@@ -70,7 +70,7 @@ private:
     QString mServerProgram;
     int mWaitMs = 30000;
 
-    friend struct HardWareInfoInspector;
+    friend struct HardWareInfoProbe;
 };
 
 #endif // ORVANE_HARDWAREINFO_H

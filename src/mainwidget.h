@@ -99,7 +99,7 @@ private:
     int mDbdMovieNumber;
 
     // Tests look at the controller's private state through this one door.
-    friend struct MainWidgetInspector;
+    friend struct MainWidgetProbe;
 };
 
 // Red glow around the window's background panel.

@@ -1,5 +1,5 @@
 // The AutoStart check box and the XDG autostart entry behind it.
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "platform/bootstarttask.h"
 #include "platform/desktopentry.h"
 
@@ -162,8 +162,8 @@ private slots:
     void checkBoxCreatesAndDeletes()
     {
         MainWidget w;
-        MainWidgetInspector::sysTimer(w)->stop();
-        QCheckBox* box = MainWidgetInspector::ui(w)->main_ckb_autostart;
+        MainWidgetProbe::sysTimer(w)->stop();
+        QCheckBox* box = MainWidgetProbe::ui(w)->main_ckb_autostart;
         QVERIFY(!box->isChecked());
         box->click();
         QVERIFY(BootStartTask::exists());
@@ -188,8 +188,8 @@ private slots:
         const QDateTime modified = QFileInfo(entryPath()).lastModified();
         {
             MainWidget w;
-            MainWidgetInspector::sysTimer(w)->stop();
-            QCOMPARE(MainWidgetInspector::ui(w)->main_ckb_autostart->isChecked(), entryPresent);
+            MainWidgetProbe::sysTimer(w)->stop();
+            QCOMPARE(MainWidgetProbe::ui(w)->main_ckb_autostart->isChecked(), entryPresent);
         }
         QCOMPARE(QFile::exists(entryPath()), entryPresent);
         QCOMPARE(readEntry(), before);

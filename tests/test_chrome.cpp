@@ -1,7 +1,7 @@
 // Window chrome, tray entries, settings menu, the settings file and the program's exit path.
 #include "devicemodel.h"
 #include "hidapi_sim.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "platform/sensorendpoint.h"
 #include "settingmenu.h"
 
@@ -41,7 +41,7 @@ void release(MainWidget& w, Qt::MouseButton button)
 
 QAction* trayAction(MainWidget& w, const QString& text)
 {
-    for (QAction* action : MainWidgetInspector::trayMenu(w)->actions()) {
+    for (QAction* action : MainWidgetProbe::trayMenu(w)->actions()) {
         if (action->text() == text) {
             return action;
         }
@@ -56,15 +56,15 @@ class TestChrome : public QObject
 
     std::unique_ptr<MainWidget> w;
 
-    QComboBox* cpuItems() { return MainWidgetInspector::ui(*w)->main_cbx_cpuitem; }
-    QComboBox* fanItems() { return MainWidgetInspector::ui(*w)->main_cbx_fanitem; }
+    QComboBox* cpuItems() { return MainWidgetProbe::ui(*w)->main_cbx_cpuitem; }
+    QComboBox* fanItems() { return MainWidgetProbe::ui(*w)->main_cbx_fanitem; }
 
 private slots:
     void init()
     {
         QFile::remove(iniPath());
         w = std::make_unique<MainWidget>();
-        MainWidgetInspector::sysTimer(*w)->stop();
+        MainWidgetProbe::sysTimer(*w)->stop();
         w->move(200, 150);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -96,7 +96,7 @@ private slots:
         const QPoint start = w->pos();
         // Over a label of the title bar, where no button takes the press first.
         press(*w, QPoint(500, y), Qt::MouseButton(button));
-        QCOMPARE(MainWidgetInspector::mousePressed(*w), drags);
+        QCOMPARE(MainWidgetProbe::mousePressed(*w), drags);
         const QPoint grab = w->mapToGlobal(QPoint(500, y));
         moveTo(*w, grab + QPoint(37, -21));
         QCOMPARE(w->pos(), drags ? start + QPoint(37, -21) : start);
@@ -113,7 +113,7 @@ private slots:
             QCOMPARE(w->mapFromGlobal(QCursor::pos()), grabInWindow);
         }
         release(*w, Qt::LeftButton);
-        QVERIFY(!MainWidgetInspector::mousePressed(*w));
+        QVERIFY(!MainWidgetProbe::mousePressed(*w));
         const QPoint parked = w->pos();
         moveTo(*w, QCursor::pos() + QPoint(50, 50));
         QCOMPARE(w->pos(), parked);
@@ -123,14 +123,14 @@ private slots:
     {
         press(*w, QPoint(300, 5), Qt::LeftButton);
         release(*w, Qt::RightButton);
-        QVERIFY(MainWidgetInspector::mousePressed(*w));
+        QVERIFY(MainWidgetProbe::mousePressed(*w));
         release(*w, Qt::LeftButton);
-        QVERIFY(!MainWidgetInspector::mousePressed(*w));
+        QVERIFY(!MainWidgetProbe::mousePressed(*w));
     }
 
     void closeButtonAndHideLeaveProgramRunning()
     {
-        auto* ui = MainWidgetInspector::ui(*w);
+        auto* ui = MainWidgetProbe::ui(*w);
         QTest::mouseClick(ui->main_cbx_cpuitem, Qt::LeftButton); // opens and closes nothing harmful
         QTest::mouseClick(ui->title_btn_close, Qt::LeftButton);
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -139,9 +139,9 @@ private slots:
             QVERIFY(w->isMinimized());
         }
         // Still running: the tick, the worker and the tray stay.
-        QVERIFY(MainWidgetInspector::sysTimer(*w));
-        QVERIFY(MainWidgetInspector::hardWareInfoThread(*w)->isRunning());
-        QVERIFY(MainWidgetInspector::trayIcon(*w)->isVisible());
+        QVERIFY(MainWidgetProbe::sysTimer(*w));
+        QVERIFY(MainWidgetProbe::hardWareInfoThread(*w)->isRunning());
+        QVERIFY(MainWidgetProbe::trayIcon(*w)->isVisible());
 
         // "hide" in the tray acts on the selectors, not on the window.
         w->showNormal();
@@ -152,12 +152,12 @@ private slots:
 
     void minimiseButton()
     {
-        QTest::mouseClick(MainWidgetInspector::ui(*w)->title_btn_minimize, Qt::LeftButton);
+        QTest::mouseClick(MainWidgetProbe::ui(*w)->title_btn_minimize, Qt::LeftButton);
         QVERIFY(w->isMinimized());
         // A double click on the tray icon brings it back; a single click does nothing.
-        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::Trigger);
+        emit MainWidgetProbe::trayIcon(*w)->activated(QSystemTrayIcon::Trigger);
         QVERIFY(w->isMinimized());
-        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::DoubleClick);
+        emit MainWidgetProbe::trayIcon(*w)->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(!w->isMinimized());
         QVERIFY(w->isVisible());
     }
@@ -165,20 +165,20 @@ private slots:
     void doubleClickShowsHiddenWindow()
     {
         w->hide();
-        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::Trigger);
-        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::MiddleClick);
+        emit MainWidgetProbe::trayIcon(*w)->activated(QSystemTrayIcon::Trigger);
+        emit MainWidgetProbe::trayIcon(*w)->activated(QSystemTrayIcon::MiddleClick);
         QVERIFY(!w->isVisible());
-        emit MainWidgetInspector::trayIcon(*w)->activated(QSystemTrayIcon::DoubleClick);
+        emit MainWidgetProbe::trayIcon(*w)->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(w->isVisible());
     }
 
     void trayIconAndMenu()
     {
-        QSystemTrayIcon* tray = MainWidgetInspector::trayIcon(*w);
+        QSystemTrayIcon* tray = MainWidgetProbe::trayIcon(*w);
         QCOMPARE(tray->toolTip(), QStringLiteral("Orvane"));
         QVERIFY(!tray->icon().isNull());
-        QCOMPARE(tray->contextMenu(), MainWidgetInspector::trayMenu(*w));
-        const auto actions = MainWidgetInspector::trayMenu(*w)->actions();
+        QCOMPARE(tray->contextMenu(), MainWidgetProbe::trayMenu(*w));
+        const auto actions = MainWidgetProbe::trayMenu(*w)->actions();
         QCOMPARE(actions.size(), 4);
         QCOMPARE(actions[0]->text(), QStringLiteral("hide"));
         QCOMPARE(actions[1]->text(), QStringLiteral("show"));
@@ -192,7 +192,7 @@ private slots:
 
     void settingMenuOpensAtItsPlace()
     {
-        SettingMenu* menu = MainWidgetInspector::settingMenu(*w);
+        SettingMenu* menu = MainWidgetProbe::settingMenu(*w);
         QCOMPARE(menu->parent(), nullptr);
         // Far enough left that the menu fits the offscreen screen (800 x 600), which would otherwise push it back.
         w->move(-500, 60);
@@ -202,7 +202,7 @@ private slots:
             shownAt = menu->pos();
             menu->close();
         });
-        QTest::mouseClick(MainWidgetInspector::ui(*w)->title_btn_setting, Qt::LeftButton);
+        QTest::mouseClick(MainWidgetProbe::ui(*w)->title_btn_setting, Qt::LeftButton);
         QCOMPARE(shownAt, w->mapToGlobal(QPoint(w->width() - 151, 45)));
     }
 

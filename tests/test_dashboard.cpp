@@ -2,7 +2,7 @@
 #include "devicemodel.h"
 #include "dashboardstyles.h"
 #include "hidapi_sim.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "msgdialog.h"
 
 #include <QLabel>
@@ -62,9 +62,9 @@ class TestDashboard : public QObject
     static std::unique_ptr<MainWidget> makeWidget(bool sweepDone)
     {
         auto w = std::make_unique<MainWidget>();
-        MainWidgetInspector::sysTimer(*w)->stop();
+        MainWidgetProbe::sysTimer(*w)->stop();
         if (sweepDone) {
-            MainWidgetInspector::tick(*w, 120);
+            MainWidgetProbe::tick(*w, 120);
         }
         return w;
     }
@@ -113,11 +113,11 @@ private slots:
         QFETCH(int, picture);
         QFETCH(QList<int>, sent);
         auto w = makeWidget(true);
-        QVERIFY(MainWidgetInspector::isUsbConnect(*w));
+        QVERIFY(MainWidgetProbe::isUsbConnect(*w));
         mModel->clearEvents();
 
         deliver(*w, reading(temperature, load, fan));
-        auto* ui = MainWidgetInspector::ui(*w);
+        auto* ui = MainWidgetProbe::ui(*w);
         QVERIFY(showsText(ui->main_lcd_tem, temText));
         QVERIFY(showsText(ui->main_lcd_fan, fanText));
         QVERIFY(showsText(ui->main_lcd_cpu, loadText));
@@ -131,7 +131,7 @@ private slots:
     void fullLoadReadsAsHundred()
     {
         auto w = makeWidget(true);
-        auto* lcd = MainWidgetInspector::ui(*w)->main_lcd_cpu;
+        auto* lcd = MainWidgetProbe::ui(*w)->main_lcd_cpu;
         deliver(*w, reading(50, 100, 1000));
         QVERIFY(showsText(lcd, QStringLiteral("100")));
         QVERIFY(!showsText(lcd, QStringLiteral("00")));
@@ -165,7 +165,7 @@ private slots:
         QFETCH(int, picture);
         auto w = makeWidget(false);
         deliver(*w, reading(40, 10, fan));
-        const QString styleSheet = MainWidgetInspector::ui(*w)->main_dbd_bgi->styleSheet();
+        const QString styleSheet = MainWidgetProbe::ui(*w)->main_dbd_bgi->styleSheet();
         QCOMPARE(pictureNumber(styleSheet), picture);
         // Always one of the table's own entries.
         bool inTable = false;
@@ -189,19 +189,19 @@ private slots:
             mModel->unplug();
         }
         auto w = makeWidget(false);
-        QCOMPARE(MainWidgetInspector::isUsbConnect(*w), devicePresent);
+        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), devicePresent);
         devsim::resetSimCalls();
         mModel->clearEvents();
 
-        MainWidgetInspector::tick(*w, 119);
+        MainWidgetProbe::tick(*w, 119);
         deliver(*w, reading(45, 12, 1500));
         deliver(*w, reading(46, 13, 1600));
         QCOMPARE(devsim::simCalls().open, 0);
         QCOMPARE(devsim::simCalls().write, 0);
         // The readouts still follow.
-        QVERIFY(showsText(MainWidgetInspector::ui(*w)->main_lcd_tem, QStringLiteral("46")));
+        QVERIFY(showsText(MainWidgetProbe::ui(*w)->main_lcd_tem, QStringLiteral("46")));
 
-        MainWidgetInspector::tick(*w);
+        MainWidgetProbe::tick(*w);
         deliver(*w, reading(47, 14, 1700));
         if (devicePresent) {
             QCOMPARE(valueEvents(*mModel).size(), size_t(1));
@@ -219,11 +219,11 @@ private slots:
             deliver(*w, reading(40, 10, 900));
             QCOMPARE(devsim::simCalls().open, i);
         }
-        QVERIFY(!MainWidgetInspector::isUsbConnect(*w));
+        QVERIFY(!MainWidgetProbe::isUsbConnect(*w));
         // Plugged in: the next reading links it, the one after sends values.
         mModel->plug();
         deliver(*w, reading(40, 10, 900));
-        QVERIFY(MainWidgetInspector::isUsbConnect(*w));
+        QVERIFY(MainWidgetProbe::isUsbConnect(*w));
         mModel->clearEvents();
         deliver(*w, reading(41, 11, 901));
         QCOMPARE(devsim::simCalls().open, 5);

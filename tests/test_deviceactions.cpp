@@ -2,7 +2,7 @@
 #include "devicemodel.h"
 #include "dialogwatcher.h"
 #include "hidapi_sim.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "settingmenu.h"
 
 #include <QDir>
@@ -18,8 +18,8 @@ class TestDeviceActions : public QObject
     static std::unique_ptr<MainWidget> makeWidget()
     {
         auto w = std::make_unique<MainWidget>();
-        MainWidgetInspector::sysTimer(*w)->stop();
-        MainWidgetInspector::tick(*w, 120);
+        MainWidgetProbe::sysTimer(*w)->stop();
+        MainWidgetProbe::tick(*w, 120);
         return w;
     }
 
@@ -70,7 +70,7 @@ private slots:
             mModel->unplug();
         }
         auto w = makeWidget();
-        QCOMPARE(MainWidgetInspector::isUsbConnect(*w), setup != QLatin1String("absent"));
+        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), setup != QLatin1String("absent"));
         if (setup == QLatin1String("12") || setup == QLatin1String("14")) {
             mModel->setVersionNonZeroCount(setup.toInt());
         } else if (setup == QLatin1String("silent")) {
@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(versionRequests(*mModel), requests);
         // The version exchange leaves the device and the session as they were.
         QCOMPARE(devsim::simCalls().close, closesBefore);
-        QCOMPARE(MainWidgetInspector::isUsbConnect(*w), setup != QLatin1String("absent"));
+        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), setup != QLatin1String("absent"));
 
         // The diagnostic copy is written first, in every case; before any sensor reply it holds the separator.
         QFile copy(QStringLiteral("hardInfo.xml"));
@@ -122,13 +122,13 @@ private slots:
         QCOMPARE(watcher.seen().first().text, QStringLiteral("No upgrade file was detected."));
         QCOMPARE(devsim::simCalls().write, 0);
         QCOMPARE(devsim::simCalls().open, 0);
-        QCOMPARE(MainWidgetInspector::isUsbConnect(*w), devicePresent);
+        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), devicePresent);
     }
 
     void settingsMenuReachesBothActions()
     {
         auto w = makeWidget();
-        SettingMenu* menu = MainWidgetInspector::settingMenu(*w);
+        SettingMenu* menu = MainWidgetProbe::settingMenu(*w);
         const auto actions = menu->actions();
         QCOMPARE(actions.size(), 2);
         QCOMPARE(actions[0]->text(), QStringLiteral("Device Version"));

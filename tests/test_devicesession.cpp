@@ -3,7 +3,7 @@
 #include "dashboardstyles.h"
 #include "devicemodel.h"
 #include "hidapi_sim.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -98,13 +98,13 @@ void TestDeviceSession::makeWidget()
 {
     mWidget = std::make_unique<MainWidget>();
     // Ticks are driven by hand.
-    MainWidgetInspector::sysTimer(widget())->stop();
+    MainWidgetProbe::sysTimer(widget())->stop();
 }
 
 void TestDeviceSession::finishSweep()
 {
-    MainWidgetInspector::tick(widget(), 120);
-    QVERIFY(MainWidgetInspector::isFinishInit(widget()));
+    MainWidgetProbe::tick(widget(), 120);
+    QVERIFY(MainWidgetProbe::isFinishInit(widget()));
 }
 
 void TestDeviceSession::reading(int temperature, int load, int fan)
@@ -127,12 +127,12 @@ void TestDeviceSession::arrival(bool present)
 
 QString TestDeviceSession::linkState()
 {
-    return MainWidgetInspector::ui(widget())->main_img_linkstate->styleSheet();
+    return MainWidgetProbe::ui(widget())->main_img_linkstate->styleSheet();
 }
 
 bool TestDeviceSession::linked()
 {
-    return MainWidgetInspector::isUsbConnect(widget());
+    return MainWidgetProbe::isUsbConnect(widget());
 }
 
 void TestDeviceSession::startWithoutDeviceThenPlugIn()
@@ -154,7 +154,7 @@ void TestDeviceSession::startWithoutDeviceThenPlugIn()
     arrival(true);
     QVERIFY(linked());
     QCOMPARE(linkState(), kLinkStateLinked);
-    QCOMPARE(int(MainWidgetInspector::seedValue(widget())), mModel->lastSeed());
+    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), mModel->lastSeed());
 
     reading(45, 12, 1500);
     const auto values = eventsOf(*mModel, devsim::EventKind::Value);
@@ -200,7 +200,7 @@ void TestDeviceSession::handshakeReplies()
     makeWidget();
     QVERIFY(linked());
     QCOMPARE(linkState(), kLinkStateLinked);
-    QCOMPARE(int(MainWidgetInspector::seedValue(widget())), seed);
+    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), seed);
 
     finishSweep();
     reading(99, 100, 2000);
@@ -223,7 +223,7 @@ void TestDeviceSession::replyWithoutMarker()
     mModel->setSeedMarker(false);
     invoke("onUsbConnect");
     QVERIFY(!linked());
-    QCOMPARE(int(MainWidgetInspector::seedValue(widget())), 0);
+    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), 0);
     // The label keeps what it showed.
     QCOMPARE(linkState(), kLinkStateLinked);
     QCOMPARE(mModel->handleStats().live, 0);
@@ -233,7 +233,7 @@ void TestDeviceSession::replyWithoutMarker()
     mModel->setSeedMarker(true);
     reading(45, 12, 1500);
     QVERIFY(linked());
-    QCOMPARE(int(MainWidgetInspector::seedValue(widget())), 0x42);
+    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), 0x42);
 }
 
 void TestDeviceSession::silentDevice()
@@ -276,7 +276,7 @@ void TestDeviceSession::lateReplyEndsSessionAndNextReadingRecovers()
     reading(46, 13, 1400);
     QVERIFY(linked());
     QCOMPARE(linkState(), kLinkStateLinked);
-    QCOMPARE(int(MainWidgetInspector::seedValue(widget())), firstSeed ^ 0x5A);
+    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), firstSeed ^ 0x5A);
 
     reading(47, 14, 1300);
     const auto values = eventsOf(*mModel, devsim::EventKind::Value);

@@ -2,7 +2,7 @@
 // the window is hidden.
 #include "devicemodel.h"
 #include "hidapi_sim.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "sensorpeer.h"
 
 #include <QAction>
@@ -21,13 +21,13 @@ private slots:
         PeerServer server(Script{});
         {
             MainWidget w;
-            MainWidgetInspector::tick(w, 120);
-            QVERIFY(MainWidgetInspector::isUsbConnect(w));
+            MainWidgetProbe::tick(w, 120);
+            QVERIFY(MainWidgetProbe::isUsbConnect(w));
             QCOMPARE(model.handleStats().live, 1);
             w.show();
             w.hide();
 
-            QAction* exitAction = MainWidgetInspector::trayMenu(w)->actions().last();
+            QAction* exitAction = MainWidgetProbe::trayMenu(w)->actions().last();
             QCOMPARE(exitAction->text(), QStringLiteral("exit"));
             QTimer::singleShot(0, exitAction, &QAction::trigger);
             // Returns only because the exit ended the event loop.

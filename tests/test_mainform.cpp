@@ -1,5 +1,5 @@
 // The dashboard form: tree, names, limits, fonts, style sheets, readouts and texts.
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -70,7 +70,7 @@ private slots:
     void initTestCase()
     {
         w = new MainWidget;
-        MainWidgetInspector::sysTimer(*w)->stop();
+        MainWidgetProbe::sysTimer(*w)->stop();
     }
 
     void cleanupTestCase() { delete w; }

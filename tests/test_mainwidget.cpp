@@ -1,6 +1,6 @@
 // The controller's start-up and its 10 ms tick: sampling cadence, the gauge sweep, the accept button.
 #include "dashboardstyles.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -12,37 +12,37 @@ class TestMainWidget : public QObject
 
 private:
     // A controller whose real timer is stopped, so that only the test's ticks count.
-    static void freeze(MainWidget& w) { MainWidgetInspector::sysTimer(w)->stop(); }
-    static QString gauge(MainWidget& w) { return MainWidgetInspector::ui(w)->main_dbd_bgi->styleSheet(); }
+    static void freeze(MainWidget& w) { MainWidgetProbe::sysTimer(w)->stop(); }
+    static QString gauge(MainWidget& w) { return MainWidgetProbe::ui(w)->main_dbd_bgi->styleSheet(); }
 
 private slots:
     void constructionLeavesDefinedState()
     {
         MainWidget w;
         freeze(w);
-        auto* ui = MainWidgetInspector::ui(w);
+        auto* ui = MainWidgetProbe::ui(w);
         QCOMPARE(ui->main_lcd_tem->intValue(), 0);
         QCOMPARE(ui->main_lcd_tem->digitCount(), 2);
         // "00" on a two-digit LCD: both positions lit with 0; the form's initial gauge is still up.
         QVERIFY(gauge(w).contains(QStringLiteral("bgi_dbd_16.png")));
-        QCOMPARE(MainWidgetInspector::dbdMovieCount(w), 5);
-        QCOMPARE(MainWidgetInspector::dbdMovieNumber(w), 0);
-        QCOMPARE(MainWidgetInspector::devSampleTCount(w), 200);
-        QVERIFY(!MainWidgetInspector::isFinishInit(w));
+        QCOMPARE(MainWidgetProbe::dbdMovieCount(w), 5);
+        QCOMPARE(MainWidgetProbe::dbdMovieNumber(w), 0);
+        QCOMPARE(MainWidgetProbe::devSampleTCount(w), 200);
+        QVERIFY(!MainWidgetProbe::isFinishInit(w));
         QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(w.testAttribute(Qt::WA_TranslucentBackground));
         QCOMPARE(w.focusPolicy(), Qt::StrongFocus);
-        QVERIFY(MainWidgetInspector::sysTimer(w)->interval() == 10);
-        QVERIFY(MainWidgetInspector::hardWareInfoThread(w)->isRunning());
-        QVERIFY(MainWidgetInspector::trayIcon(w)->isVisible());
-        QCOMPARE(MainWidgetInspector::trayIcon(w)->toolTip(), QStringLiteral("Orvane"));
+        QVERIFY(MainWidgetProbe::sysTimer(w)->interval() == 10);
+        QVERIFY(MainWidgetProbe::hardWareInfoThread(w)->isRunning());
+        QVERIFY(MainWidgetProbe::trayIcon(w)->isVisible());
+        QCOMPARE(MainWidgetProbe::trayIcon(w)->toolTip(), QStringLiteral("Orvane"));
     }
 
     void temperatureReadoutShowsTwoZeros()
     {
         MainWidget w;
         freeze(w);
-        auto* lcd = MainWidgetInspector::ui(w)->main_lcd_tem;
+        auto* lcd = MainWidgetProbe::ui(w)->main_lcd_tem;
         const QImage shown = lcd->grab().toImage();
         // The plain value 0 renders as " 0"; the controller must have put up both zeros.
         lcd->display(0);
@@ -65,29 +65,29 @@ private slots:
         MainWidget w;
         freeze(w);
         const int tick = 5 * (frame + 1);
-        MainWidgetInspector::tick(w, tick - 1);
+        MainWidgetProbe::tick(w, tick - 1);
         const QString before = gauge(w);
         QVERIFY(before != QString::fromLatin1(dbdArray[frame]) || (frame > 0 && dbdArray[frame - 1] == dbdArray[frame]));
-        QCOMPARE(MainWidgetInspector::dbdMovieNumber(w), frame);
-        MainWidgetInspector::tick(w);
+        QCOMPARE(MainWidgetProbe::dbdMovieNumber(w), frame);
+        MainWidgetProbe::tick(w);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[frame]));
-        QCOMPARE(MainWidgetInspector::dbdMovieNumber(w), frame + 1);
+        QCOMPARE(MainWidgetProbe::dbdMovieNumber(w), frame + 1);
     }
 
     void sweepEndsOnTick120()
     {
         MainWidget w;
         freeze(w);
-        MainWidgetInspector::tick(w, 115);
+        MainWidgetProbe::tick(w, 115);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[22]));
-        QVERIFY(!MainWidgetInspector::isFinishInit(w));
-        MainWidgetInspector::tick(w, 4);
-        QVERIFY(!MainWidgetInspector::isFinishInit(w));
-        MainWidgetInspector::tick(w);
-        QVERIFY(MainWidgetInspector::isFinishInit(w));
-        QCOMPARE(MainWidgetInspector::dbdMovieCount(w), 0);
+        QVERIFY(!MainWidgetProbe::isFinishInit(w));
+        MainWidgetProbe::tick(w, 4);
+        QVERIFY(!MainWidgetProbe::isFinishInit(w));
+        MainWidgetProbe::tick(w);
+        QVERIFY(MainWidgetProbe::isFinishInit(w));
+        QCOMPARE(MainWidgetProbe::dbdMovieCount(w), 0);
         // Nothing moves on the gauge once the sweep is over.
-        MainWidgetInspector::tick(w, 50);
+        MainWidgetProbe::tick(w, 50);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[22]));
     }
 
@@ -96,15 +96,15 @@ private slots:
         MainWidget w;
         freeze(w);
         QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
-        MainWidgetInspector::tick(w, 199);
+        MainWidgetProbe::tick(w, 199);
         QCOMPARE(requests.count(), 0);
-        MainWidgetInspector::tick(w);
+        MainWidgetProbe::tick(w);
         QCOMPARE(requests.count(), 1);
-        MainWidgetInspector::tick(w, 199);
+        MainWidgetProbe::tick(w, 199);
         QCOMPARE(requests.count(), 1);
-        MainWidgetInspector::tick(w);
+        MainWidgetProbe::tick(w);
         QCOMPARE(requests.count(), 2);
-        MainWidgetInspector::tick(w, 600);
+        MainWidgetProbe::tick(w, 600);
         QCOMPARE(requests.count(), 5);
     }
 
@@ -121,29 +121,29 @@ private slots:
         MainWidget w;
         freeze(w);
         w.show();
-        MainWidgetInspector::tick(w, ticksBeforeAccept);
-        const bool finishedBefore = MainWidgetInspector::isFinishInit(w);
+        MainWidgetProbe::tick(w, ticksBeforeAccept);
+        const bool finishedBefore = MainWidgetProbe::isFinishInit(w);
 
-        QTest::mouseClick(MainWidgetInspector::ui(w)->main_btn_accept, Qt::LeftButton);
+        QTest::mouseClick(MainWidgetProbe::ui(w)->main_btn_accept, Qt::LeftButton);
         // Into the tray; a desktop without one (as here, offscreen) keeps the window minimised instead.
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
             QVERIFY(!w.isVisible());
         } else {
             QVERIFY(w.isVisible() && w.isMinimized());
         }
-        QCOMPARE(MainWidgetInspector::dbdMovieNumber(w), 0);
-        QCOMPARE(MainWidgetInspector::dbdMovieCount(w), 5);
+        QCOMPARE(MainWidgetProbe::dbdMovieNumber(w), 0);
+        QCOMPARE(MainWidgetProbe::dbdMovieCount(w), 5);
         // A second sweep does not hold back device traffic again.
-        QCOMPARE(MainWidgetInspector::isFinishInit(w), finishedBefore);
+        QCOMPARE(MainWidgetProbe::isFinishInit(w), finishedBefore);
 
-        MainWidgetInspector::tick(w, 5);
+        MainWidgetProbe::tick(w, 5);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[0]));
-        MainWidgetInspector::tick(w, 115);
-        QVERIFY(MainWidgetInspector::isFinishInit(w));
+        MainWidgetProbe::tick(w, 115);
+        QVERIFY(MainWidgetProbe::isFinishInit(w));
         // Hidden, not ended: the tick and the worker keep running.
-        QVERIFY(MainWidgetInspector::hardWareInfoThread(w)->isRunning());
+        QVERIFY(MainWidgetProbe::hardWareInfoThread(w)->isRunning());
         QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
-        MainWidgetInspector::tick(w, 200);
+        MainWidgetProbe::tick(w, 200);
         QCOMPARE(requests.count(), 1);
     }
 
@@ -153,7 +153,7 @@ private slots:
         QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
         // 200 ticks of 10 ms; generous wait for a loaded machine.
         QVERIFY(requests.wait(10000));
-        QVERIFY(MainWidgetInspector::isFinishInit(w));
+        QVERIFY(MainWidgetProbe::isFinishInit(w));
     }
 
     void destructionStopsWorkerThread()
@@ -161,7 +161,7 @@ private slots:
         QPointer<QThread> thread;
         {
             MainWidget w;
-            thread = MainWidgetInspector::hardWareInfoThread(w);
+            thread = MainWidgetProbe::hardWareInfoThread(w);
             QVERIFY(thread->isRunning());
         }
         QVERIFY(thread.isNull());

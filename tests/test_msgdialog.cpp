@@ -1,6 +1,6 @@
 // The message dialog: its form, buttons per type, answers and placement over the main window.
 #include "dialogwatcher.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "msgdialog.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -80,7 +80,7 @@ private slots:
         QFETCH(bool, cancelShown);
         QFETCH(bool, result);
         MainWidget w;
-        MainWidgetInspector::sysTimer(w)->stop();
+        MainWidgetProbe::sysTimer(w)->stop();
         DialogWatcher watcher(answer);
         QCOMPARE(showMessage(w, QStringLiteral("Is it so?"), type), result);
         QCOMPARE(watcher.seen().size(), 1);
@@ -94,7 +94,7 @@ private slots:
     void emptyTextKeepsPlaceholder()
     {
         MainWidget w;
-        MainWidgetInspector::sysTimer(w)->stop();
+        MainWidgetProbe::sysTimer(w)->stop();
         DialogWatcher watcher;
         showMessage(w, QString(), 0);
         QCOMPARE(watcher.seen().size(), 1);
@@ -116,7 +116,7 @@ private slots:
         QFETCH(QRect, window);
         QFETCH(QPoint, expected);
         MainWidget w;
-        MainWidgetInspector::sysTimer(w)->stop();
+        MainWidgetProbe::sysTimer(w)->stop();
         w.setMinimumSize(0, 0);
         w.setGeometry(window);
         QCOMPARE(w.geometry(), window);

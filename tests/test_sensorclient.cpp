@@ -1,6 +1,6 @@
 // The sensor client against a real local socket server and real server processes.
 #include "hardwareinfo.h"
-#include "hardwareinfoinspector.h"
+#include "hardwareinfoprobe.h"
 #include "platform/sensorendpoint.h"
 #include "sensorpeer.h"
 #include "testsupport.h"
@@ -184,7 +184,7 @@ private slots:
         compare(client.replies.first(), 41, 12, 1150);
         QCOMPARE(server.requests(), QList<QByteArray> {"readData"});
         QCOMPARE(readFile(hardInfo()), mDocument + kSeparator);
-        QCOMPARE(HardWareInfoInspector::lastHwInfo(*client.client), QString::fromUtf8(mDocument));
+        QCOMPARE(HardWareInfoProbe::lastHwInfo(*client.client), QString::fromUtf8(mDocument));
     }
 
     // A document the strict reader stumbles over (a control character in a name) is still read to its end tag
@@ -233,7 +233,7 @@ private slots:
         script.documents = documents;
         script.close = close;
         PeerServer server(script);
-        Client client(this, [waitMs](HardWareInfo& h) { HardWareInfoInspector::setWaitMs(h, waitMs); });
+        Client client(this, [waitMs](HardWareInfo& h) { HardWareInfoProbe::setWaitMs(h, waitMs); });
 
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
@@ -246,7 +246,7 @@ private slots:
     void noServer()
     {
         Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoInspector::setServerProgram(h, mAppDir.filePath(QStringLiteral("missing/VOViredo")));
+            HardWareInfoProbe::setServerProgram(h, mAppDir.filePath(QStringLiteral("missing/VOViredo")));
         });
         client.request();
         client.request();
@@ -254,7 +254,7 @@ private slots:
         compare(client.replies.at(0), 0, 0, 0);
         compare(client.replies.at(1), 0, 0, 0);
         client.settle();
-        QCOMPARE(HardWareInfoInspector::serverProcessCount(*client.client), 0);
+        QCOMPARE(HardWareInfoProbe::serverProcessCount(*client.client), 0);
         QVERIFY(!QFile::exists(hardInfo()));
     }
 
@@ -297,13 +297,13 @@ private slots:
     void startsAndRestartsServer()
     {
         Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoInspector::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
+            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
         });
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
         compare(client.replies.at(0), 46, 13, 612);
         client.settle();
-        const QList<qint64> first = HardWareInfoInspector::serverProcessIds(*client.client);
+        const QList<qint64> first = HardWareInfoProbe::serverProcessIds(*client.client);
         QCOMPARE(first.size(), 1);
 
         QCOMPARE(::kill(pid_t(first.first()), SIGKILL), 0);
@@ -313,11 +313,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 15000);
         compare(client.replies.at(1), 46, 13, 612);
         client.settle();
-        const QList<qint64> second = HardWareInfoInspector::serverProcessIds(*client.client);
+        const QList<qint64> second = HardWareInfoProbe::serverProcessIds(*client.client);
         QCOMPARE(second.size(), 1);
         QVERIFY(second.first() != first.first());
 
-        HardWareInfoInspector::setWaitMs(*client.client, 5000);
+        HardWareInfoProbe::setWaitMs(*client.client, 5000);
         quitApplication();
         QVERIFY(!processExists(second.first()));
     }
@@ -327,7 +327,7 @@ private slots:
     void oneServerAtATime()
     {
         Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoInspector::setServerProgram(h, voviredoScript(QStringLiteral("msi-b550-nct6687")));
+            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("msi-b550-nct6687")));
         });
         client.client->onStartVoViredo();
         client.request();
@@ -335,7 +335,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
         compare(client.replies.at(0), 48, 7, 1020);
         client.settle();
-        const QList<qint64> ids = HardWareInfoInspector::serverProcessIds(*client.client);
+        const QList<qint64> ids = HardWareInfoProbe::serverProcessIds(*client.client);
         QCOMPARE(ids.size(), 1);
         quitApplication();
         QVERIFY(!processExists(ids.first()));
@@ -346,12 +346,12 @@ private slots:
     void quitEndsServers()
     {
         Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoInspector::setServerProgram(h, stubbornScript());
-            HardWareInfoInspector::setWaitMs(h, 1000);
+            HardWareInfoProbe::setServerProgram(h, stubbornScript());
+            HardWareInfoProbe::setWaitMs(h, 1000);
         });
         client.client->onStartVoViredo(); // from this thread, as the controller's delayed start
         client.settle();
-        const QList<qint64> ids = HardWareInfoInspector::serverProcessIds(*client.client);
+        const QList<qint64> ids = HardWareInfoProbe::serverProcessIds(*client.client);
         QCOMPARE(ids.size(), 1);
         // Once the script has set its trap and become "sleep", SIGTERM no longer ends it.
         const QString comm = QStringLiteral("/proc/%1/comm").arg(ids.first());
@@ -365,7 +365,7 @@ private slots:
         // Nothing is started once the application quits.
         client.client->onStartVoViredo();
         client.settle();
-        QCOMPARE(HardWareInfoInspector::serverProcessIds(*client.client).size(), 1);
+        QCOMPARE(HardWareInfoProbe::serverProcessIds(*client.client).size(), 1);
     }
 
     // Quitting while a request waits for a silent server does not sit out the 30 s wait.
@@ -375,7 +375,7 @@ private slots:
         script.close = false;
         PeerServer server(script);
         Client client(this);
-        QCOMPARE(HardWareInfoInspector::waitMs(*client.client), 30000);
+        QCOMPARE(HardWareInfoProbe::waitMs(*client.client), 30000);
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 5000);
         QElapsedTimer clock;
@@ -408,7 +408,7 @@ private slots:
             QLocalServer::removeServer(SensorEndpoint::socketName(kServerName));
         }
         HardWareInfo client;
-        HardWareInfoInspector::setWaitMs(client, 2000);
+        HardWareInfoProbe::setWaitMs(client, 2000);
 
         static QStringList* captured = nullptr;
         QStringList logged;
@@ -428,13 +428,13 @@ private slots:
     void stopRealServer()
     {
         Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoInspector::setServerProgram(h, voviredoScript(QStringLiteral("amd-x570-k10temp")));
+            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("amd-x570-k10temp")));
         });
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
         compare(client.replies.at(0), 62, 6, 1430);
         client.settle();
-        const QList<qint64> ids = HardWareInfoInspector::serverProcessIds(*client.client);
+        const QList<qint64> ids = HardWareInfoProbe::serverProcessIds(*client.client);
         QCOMPARE(ids.size(), 1);
 
         client.client->onStopVoViredo();

@@ -1,6 +1,6 @@
 // The sensor document parser: which CPU temperature, CPU load and fan speed it picks out of a document.
 #include "hardwareinfo.h"
-#include "hardwareinfoinspector.h"
+#include "hardwareinfoprobe.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -263,7 +263,7 @@ private slots:
 
         HardWareInfo client;
         ST_VOVIREDO_DATA data {};
-        QCOMPARE(HardWareInfoInspector::parse(client, document, &data), accepted);
+        QCOMPARE(HardWareInfoProbe::parse(client, document, &data), accepted);
         QCOMPARE(data.cputmp, cputmp);
         QCOMPARE(data.cpuload, cpuload);
         QCOMPARE(data.cpufan, cpufan);
@@ -292,7 +292,7 @@ private slots:
         QVERIFY2(source.open(QIODevice::ReadOnly), qPrintable(source.fileName()));
         HardWareInfo client;
         ST_VOVIREDO_DATA data {};
-        QVERIFY(HardWareInfoInspector::parse(client, QString::fromUtf8(source.readAll()), &data));
+        QVERIFY(HardWareInfoProbe::parse(client, QString::fromUtf8(source.readAll()), &data));
         QCOMPARE(data.cputmp, cputmp);
         QCOMPARE(data.cpuload, cpuload);
         QCOMPARE(data.cpufan, cpufan);
@@ -302,7 +302,7 @@ private slots:
     void rejectedDocumentLeavesRecord()
     {
         HardWareInfo client;
-        HardWareInfoInspector::setServerData(client, ST_VOVIREDO_DATA {7, 8, 900});
+        HardWareInfoProbe::setServerData(client, ST_VOVIREDO_DATA {7, 8, 900});
         bool accepted = true;
         QVERIFY(QMetaObject::invokeMethod(&client,
                                           "parseServerData",
@@ -310,7 +310,7 @@ private slots:
                                           Q_RETURN_ARG(bool, accepted),
                                           Q_ARG(QString, QStringLiteral("<Computer><Hardware"))));
         QVERIFY(!accepted);
-        const ST_VOVIREDO_DATA data = HardWareInfoInspector::serverData(client);
+        const ST_VOVIREDO_DATA data = HardWareInfoProbe::serverData(client);
         QCOMPARE(data.cputmp, 7);
         QCOMPARE(data.cpuload, 8);
         QCOMPARE(data.cpufan, 900);

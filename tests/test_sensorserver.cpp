@@ -1,6 +1,6 @@
 // The Linux sensor server VOViredo, run as a process on fixture machines, read through the client's own parser.
 #include "hardwareinfo.h"
-#include "hardwareinfoinspector.h"
+#include "hardwareinfoprobe.h"
 #include "platform/sensorendpoint.h"
 #include "testsupport.h"
 
@@ -60,7 +60,7 @@ ST_VOVIREDO_DATA figures(const QByteArray& document, bool* accepted)
 {
     HardWareInfo client;
     ST_VOVIREDO_DATA data {};
-    *accepted = HardWareInfoInspector::parse(client, QString::fromUtf8(document), &data);
+    *accepted = HardWareInfoProbe::parse(client, QString::fromUtf8(document), &data);
     return data;
 }
 

@@ -4,7 +4,7 @@
 #include "devicemodel.h"
 #include "hidapi_sim.h"
 #include "logindstandin.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "platform/sleepwatcher.h"
 
 #include <QDBusConnection>
@@ -105,10 +105,10 @@ void TestSleepWake::suspendAndResume()
     devsim::DeviceModel model;
     devsim::installModel(&model);
     MainWidget w;
-    MainWidgetInspector::sysTimer(w)->stop();
+    MainWidgetProbe::sysTimer(w)->stop();
     QVERIFY(w.findChild<SleepWatcher*>() != nullptr);
-    QVERIFY(MainWidgetInspector::isUsbConnect(w));
-    QLabel* linkState = MainWidgetInspector::ui(w)->main_img_linkstate;
+    QVERIFY(MainWidgetProbe::isUsbConnect(w));
+    QLabel* linkState = MainWidgetProbe::ui(w)->main_img_linkstate;
 
     // Going to sleep runs the handshake again, without keeping the session's earlier handle.
     gMessages.clear();
@@ -116,8 +116,8 @@ void TestSleepWake::suspendAndResume()
     QVERIFY(mLogind.prepareForSleep(true));
     QTRY_VERIFY(gMessages.contains(QStringLiteral("Computer is going to sleep.")));
     QVERIFY(!gMessages.contains(QStringLiteral("Computer wakes up from sleep")));
-    QVERIFY(MainWidgetInspector::isUsbConnect(w));
-    QCOMPARE(int(MainWidgetInspector::seedValue(w)), 0x3C);
+    QVERIFY(MainWidgetProbe::isUsbConnect(w));
+    QCOMPARE(int(MainWidgetProbe::seedValue(w)), 0x3C);
     QCOMPARE(model.handleStats().opens, 2);
     QCOMPARE(model.handleStats().live, 1);
 
@@ -125,17 +125,17 @@ void TestSleepWake::suspendAndResume()
     gMessages.clear();
     QVERIFY(mLogind.prepareForSleep(false));
     QTRY_VERIFY(gMessages.contains(QStringLiteral("Computer wakes up from sleep")));
-    QVERIFY(!MainWidgetInspector::isUsbConnect(w));
+    QVERIFY(!MainWidgetProbe::isUsbConnect(w));
     QCOMPARE(model.handleStats().live, 0);
     QCOMPARE(linkState->styleSheet(), kLinkStateLinked);
 
     // The next reading opens a new session.
-    MainWidgetInspector::tick(w, 120);
+    MainWidgetProbe::tick(w, 120);
     model.setSeed(0x99);
     QVERIFY(
         QMetaObject::invokeMethod(&w, "slot_hwReadData", Qt::DirectConnection, Q_ARG(ST_HWINFO_DATA, sensorReading())));
-    QVERIFY(MainWidgetInspector::isUsbConnect(w));
-    QCOMPARE(int(MainWidgetInspector::seedValue(w)), 0x99);
+    QVERIFY(MainWidgetProbe::isUsbConnect(w));
+    QCOMPARE(int(MainWidgetProbe::seedValue(w)), 0x99);
 
     QVERIFY(QMetaObject::invokeMethod(&w, "onUsbDisConnect", Qt::DirectConnection));
     devsim::installModel(nullptr);
@@ -151,8 +151,8 @@ void TestSleepWake::impostorIsIgnored()
     devsim::DeviceModel model;
     devsim::installModel(&model);
     MainWidget w;
-    MainWidgetInspector::sysTimer(w)->stop();
-    QVERIFY(MainWidgetInspector::isUsbConnect(w));
+    MainWidgetProbe::sysTimer(w)->stop();
+    QVERIFY(MainWidgetProbe::isUsbConnect(w));
 
     // Only logind's own signal counts: anyone on the bus could send one with the same name.
     gMessages.clear();
@@ -163,7 +163,7 @@ void TestSleepWake::impostorIsIgnored()
     QVERIFY(mLogind.prepareForSleep(true));
     QTRY_VERIFY(gMessages.contains(QStringLiteral("Computer is going to sleep.")));
     QVERIFY(!gMessages.contains(QStringLiteral("Computer wakes up from sleep")));
-    QVERIFY(MainWidgetInspector::isUsbConnect(w));
+    QVERIFY(MainWidgetProbe::isUsbConnect(w));
 
     QVERIFY(QMetaObject::invokeMethod(&w, "onUsbDisConnect", Qt::DirectConnection));
     devsim::installModel(nullptr);

@@ -3,7 +3,7 @@
 // event to the device session of a real main window.
 #include "devicemodel.h"
 #include "hidapi_sim.h"
-#include "mainwidgetinspector.h"
+#include "mainwidgetprobe.h"
 #include "platform/udevusbwatcher.h"
 #include "usbdevmonitor.h"
 
@@ -222,8 +222,8 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
     devsim::installModel(&model);
     {
         MainWidget w;
-        MainWidgetInspector::sysTimer(w)->stop();
-        QVERIFY(!MainWidgetInspector::isUsbConnect(w));
+        MainWidgetProbe::sysTimer(w)->stop();
+        QVERIFY(!MainWidgetProbe::isUsbConnect(w));
 
         auto* watcher = w.findChild<UdevUsbWatcher*>();
         if (!watcher) {
@@ -233,7 +233,7 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
         watcher->setAccessCheck([](const QString&) { return false; });
         model.plug();
         watcher->handleEvent(ourDevice("add"));
-        QVERIFY(MainWidgetInspector::isUsbConnect(w));
+        QVERIFY(MainWidgetProbe::isUsbConnect(w));
         QCOMPARE(model.handleStats().live, 1);
 
         QTest::ignoreMessage(QtWarningMsg,
@@ -244,7 +244,7 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
 
         model.unplug();
         watcher->handleEvent(ourDevice("remove"));
-        QVERIFY(!MainWidgetInspector::isUsbConnect(w));
+        QVERIFY(!MainWidgetProbe::isUsbConnect(w));
         QCOMPARE(model.handleStats().live, 0);
     }
     devsim::installModel(nullptr);

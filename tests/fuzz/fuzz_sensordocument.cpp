@@ -2,7 +2,7 @@
 // Checks what must hold for any text: a rejected document writes nothing, every field written is 0 or above its
 // threshold, and the outcome equals a plain full-DOM walk of the same rules.
 #include "hardwareinfo.h"
-#include "hardwareinfoinspector.h"
+#include "hardwareinfoprobe.h"
 #include "referencewalk.h"
 
 #include <QCoreApplication>
@@ -49,14 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size));
 
-    HardWareInfoInspector::setServerData(*parser, ST_VOVIREDO_DATA {kUntouched, kUntouched, kUntouched});
+    HardWareInfoProbe::setServerData(*parser, ST_VOVIREDO_DATA {kUntouched, kUntouched, kUntouched});
     bool accepted = false;
     if (!QMetaObject::invokeMethod(
             parser, "parseServerData", Qt::DirectConnection, Q_RETURN_ARG(bool, accepted), Q_ARG(QString, text))) {
         std::fprintf(stderr, "fuzz_sensordocument: parseServerData is not invokable\n");
         std::abort();
     }
-    const ST_VOVIREDO_DATA got = HardWareInfoInspector::serverData(*parser);
+    const ST_VOVIREDO_DATA got = HardWareInfoProbe::serverData(*parser);
 
     ReferenceReading want {kUntouched, kUntouched, kUntouched};
     const bool wantAccepted = referenceWalk(text, &want);

@@ -1,5 +1,5 @@
-#ifndef ORVANE_MAINWIDGETINSPECTOR_H
-#define ORVANE_MAINWIDGETINSPECTOR_H
+#ifndef ORVANE_MAINWIDGETPROBE_H
+#define ORVANE_MAINWIDGETPROBE_H
 
 #include "mainwidget.h"
 #include "ui_mainwidget.h"
@@ -7,7 +7,7 @@
 #include <QMetaObject>
 
 // Read access to the controller's private state for tests; every change still goes through its real slots.
-struct MainWidgetInspector
+struct MainWidgetProbe
 {
     static Ui_Widget* ui(MainWidget& w) { return w.ui; }
     static bool isFinishInit(const MainWidget& w) { return w.mIsFinishInit; }
@@ -37,4 +37,4 @@ struct MainWidgetInspector
     }
 };
 
-#endif // ORVANE_MAINWIDGETINSPECTOR_H
+#endif // ORVANE_MAINWIDGETPROBE_H

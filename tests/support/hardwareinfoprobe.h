@@ -1,5 +1,5 @@
-#ifndef ORVANE_HARDWAREINFOINSPECTOR_H
-#define ORVANE_HARDWAREINFOINSPECTOR_H
+#ifndef ORVANE_HARDWAREINFOPROBE_H
+#define ORVANE_HARDWAREINFOPROBE_H
 
 #include "hardwareinfo.h"
 
@@ -9,7 +9,7 @@
 
 // Access to the sensor client's private state for tests. The parser itself is reached through the meta-object,
 // as any slot would be.
-struct HardWareInfoInspector
+struct HardWareInfoProbe
 {
     static ST_VOVIREDO_DATA serverData(const HardWareInfo& h) { return h.mstServerData; }
     static void setServerData(HardWareInfo& h, const ST_VOVIREDO_DATA& data) { h.mstServerData = data; }
@@ -48,4 +48,4 @@ struct HardWareInfoInspector
     }
 };
 
-#endif // ORVANE_HARDWAREINFOINSPECTOR_H
+#endif // ORVANE_HARDWAREINFOPROBE_H
