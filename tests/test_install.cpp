@@ -8,23 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-// Processes whose executable is `program`, by pid.
-QList<qint64> processesOf(const QString& program)
-{
-    QList<qint64> pids;
-    const QString wanted = QFileInfo(program).canonicalFilePath();
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (isPid && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == wanted) {
-            pids << pid;
-        }
-    }
-    return pids;
-}
-} // namespace
-
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -75,7 +58,7 @@ private slots:
         // The program starts its server 2 s after it is up; the server then listens in the runtime folder.
         const QString socket = runtime.filePath(QStringLiteral("KALVOR_HWInfoServer"));
         QVERIFY(QTest::qWaitFor([&]() { return QFileInfo::exists(socket); }, 20000));
-        const QList<qint64> servers = processesOf(server);
+        const QList<qint64> servers = TestSupport::processesOf(server);
         QCOMPARE(servers.size(), 1);
         QLocalSocket probe;
         probe.connectToServer(socket);
@@ -93,7 +76,7 @@ private slots:
         orvane.terminate();
         QVERIFY(orvane.waitForFinished(40000));
         QCOMPARE(orvane.exitCode(), 0);
-        QVERIFY(QTest::qWaitFor([&]() { return processesOf(server).isEmpty(); }, 10000));
+        QVERIFY(QTest::qWaitFor([&]() { return TestSupport::processesOf(server).isEmpty(); }, 10000));
     }
 };
 

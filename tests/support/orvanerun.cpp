@@ -40,21 +40,6 @@ bool writeFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
 
-// Running processes of the sensor server program, by pid; a zombie has no executable any more.
-QList<qint64> serverProcesses()
-{
-    QList<qint64> pids;
-    const QString wanted = QFileInfo(OrvaneRun::serverProgram()).canonicalFilePath();
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (isPid && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == wanted) {
-            pids << pid;
-        }
-    }
-    return pids;
-}
 } // namespace
 
 ProcessFigures ProcessFigures::of(qint64 pid)
@@ -221,7 +206,7 @@ QList<qint64> OrvaneRun::serverPids() const
     if (mPid <= 0) {
         return children;
     }
-    for (qint64 pid : serverProcesses()) {
+    for (qint64 pid : TestSupport::processesOf(OrvaneRun::serverProgram())) {
         if (statusField(readProcFile(pid, "status"), "PPid") == mPid) {
             children << pid;
         }
@@ -233,7 +218,7 @@ QList<qint64> OrvaneRun::machineServerPids() const
 {
     QList<qint64> ours;
     const QByteArray root = QFile::encodeName(machineDir());
-    for (qint64 pid : serverProcesses()) {
+    for (qint64 pid : TestSupport::processesOf(OrvaneRun::serverProgram())) {
         if (readProcFile(pid, "cmdline").contains(root)) {
             ours << pid;
         }

@@ -1,6 +1,7 @@
 #ifndef ORVANE_TESTSUPPORT_H
 #define ORVANE_TESTSUPPORT_H
 
+#include <QList>
 #include <QString>
 
 namespace TestSupport {
@@ -8,6 +9,8 @@ namespace TestSupport {
 QString binaryDir();
 // Directory of the checked-in fixtures.
 QString fixturesDir();
+// Running processes whose executable is `program`, by pid (a zombie has no executable any more).
+QList<qint64> processesOf(const QString& program);
 } // namespace TestSupport
 
 #endif // ORVANE_TESTSUPPORT_H
