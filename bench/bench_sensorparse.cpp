@@ -2,7 +2,7 @@
 // costs the worker thread with such a document (socket exchange, end-of-document check, file copy and parse).
 #include "hardwareinfo.h"
 #include "hardwareinfoprobe.h"
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -115,7 +115,7 @@ int main(int argc, char* argv[])
     QDir::setCurrent(work.path());
     QThread serverThread;
     QLocalServer* server = new QLocalServer();
-    server->listen(SensorEndpoint::socketName(QStringLiteral("KALVOR_HWInfoServer")));
+    server->listen(SensorEndpoint::serverSocketName());
     QObject::connect(server, &QLocalServer::newConnection, server, [server, bytes]() {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, bytes]() {

@@ -1,6 +1,6 @@
 // What the sensor server costs: CPU time per request on a realistic machine (goal: under 1 ms) and its peak
 // resident memory (goal: under 15 MB). Runs the real VOViredo on the fixture trees.
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,7 +12,6 @@
 #include <cstdio>
 
 namespace {
-const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
 
 // CPU time of a process in nanoseconds: the scheduler's own count where the kernel keeps it, else utime + stime.
 qint64 cpuNanoseconds(qint64 pid)
@@ -51,11 +50,11 @@ qint64 peakRssKiB(qint64 pid)
 bool readOnce(int* size)
 {
     QLocalSocket socket;
-    socket.connectToServer(SensorEndpoint::socketName(kServerName));
+    socket.connectToServer(SensorEndpoint::serverSocketName());
     if (!socket.waitForConnected(5000)) {
         return false;
     }
-    socket.write("readData");
+    socket.write(SensorProtocol::kReadRequest);
     QByteArray reply;
     while (socket.state() == QLocalSocket::ConnectedState && socket.waitForReadyRead(5000)) {
         reply += socket.readAll();
@@ -82,7 +81,7 @@ int main(int argc, char* argv[])
                   machine + QStringLiteral("/sys"),
                   QStringLiteral("--proc-root"),
                   machine + QStringLiteral("/proc"),
-                  kServerName});
+                  QLatin1String(SensorProtocol::kServerName)});
     if (!server.waitForStarted(5000)) {
         std::fprintf(stderr, "cannot start %s\n", qPrintable(program));
         return 1;
@@ -129,9 +128,9 @@ int main(int argc, char* argv[])
 
     readOnce(&size); // keeps the connection pattern; then ask it to stop
     QLocalSocket stop;
-    stop.connectToServer(SensorEndpoint::socketName(kServerName));
+    stop.connectToServer(SensorEndpoint::serverSocketName());
     if (stop.waitForConnected(2000)) {
-        stop.write("stopServer");
+        stop.write(SensorProtocol::kStopRequest);
         stop.waitForReadyRead(2000);
     }
     server.waitForFinished(5000);

@@ -3,6 +3,7 @@
 #include "hidapi_sim.h"
 
 #include "devicemodel.h"
+#include "displaydevice.h"
 #include "simwire.h"
 #include "socketpath.h"
 
@@ -18,8 +19,6 @@
 
 namespace {
 
-constexpr unsigned short kVendorId = 0x0416;
-constexpr unsigned short kProductId = 0x1100;
 constexpr int kSocketTimeoutMs = 2000;
 
 std::mutex gMutex;
@@ -231,7 +230,7 @@ hid_device* HID_API_EXPORT hid_open(unsigned short vendor_id, unsigned short pro
         record("open-failed", &devsim::SimCalls::openFailed);
         return nullptr;
     };
-    if (vendor_id != kVendorId || product_id != kProductId) {
+    if (vendor_id != DisplayDevice::kVendorId || product_id != DisplayDevice::kProductId) {
         return failed();
     }
 

@@ -1,13 +1,14 @@
 // orvane-devsim: the display device as a process, reached by programs that preload libhidapi_sim.so.
 #include "commands.h"
 #include "devicemodel.h"
+#include "displaydevice.h"
 #include "simserver.h"
 #include "socketpath.h"
+#include "terminationsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -15,14 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-int gSignalPipe[2] = {-1, -1};
-
-void onStopSignal(int)
-{
-    const char byte = 1;
-    (void)!::write(gSignalPipe[1], &byte, 1);
-}
 
 void printLine(FILE* stream, const std::string& line)
 {
@@ -148,8 +141,10 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
+        QString::asprintf("Stands in for Orvane's USB display device (%04x:%04x). Run Orvane against it with\n",
+                          DisplayDevice::kVendorId,
+                          DisplayDevice::kProductId) +
         QStringLiteral(
-            "Stands in for Orvane's USB display device (0416:1100). Run Orvane against it with\n"
             "  LD_PRELOAD=<build>/devsim/libhidapi_sim.so ORVANE_DEVSIM_SOCKET=PATH orvane\n"
             "It prints one line per frame it receives; a value frame whose index does not follow the last one\n"
             "says which index was expected (\"expected\":E with --json).\n\n") +
@@ -243,16 +238,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return 1;
-    }
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    ::sigemptyset(&action.sa_mask);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    QSocketNotifier stopNotifier(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    onTerminationSignals(&app, []() { QCoreApplication::quit(); });
 
     CommandReader commands(model, server);
     printLine(stderr, "orvane-devsim: listening on " + path.toStdString() + " (" + model.status() + ")");

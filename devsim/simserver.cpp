@@ -1,5 +1,6 @@
 #include "simserver.h"
 
+#include "displaydevice.h"
 #include "simwire.h"
 
 #include <QLocalServer>
@@ -10,8 +11,6 @@
 namespace devsim {
 
 namespace {
-constexpr quint16 kVendorId = 0x0416;
-constexpr quint16 kProductId = 0x1100;
 constexpr int kProbeTimeoutMs = 500;
 } // namespace
 
@@ -135,7 +134,7 @@ void SimServer::serveRequests(Client* client)
                 std::memcpy(&vid, bytes, 2);
                 std::memcpy(&pid, bytes + 2, 2);
             }
-            if (client->handle >= 0 || vid != kVendorId || pid != kProductId) {
+            if (client->handle >= 0 || vid != DisplayDevice::kVendorId || pid != DisplayDevice::kProductId) {
                 answer(client, -1);
                 break;
             }

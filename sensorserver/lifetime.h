@@ -5,8 +5,6 @@ class QObject;
 
 // When the server ends besides the stop request.
 namespace Lifetime {
-// SIGTERM, SIGINT and SIGHUP quit the event loop, so that the socket is removed on the way out.
-bool quitOnTerminationSignals(QObject* context);
 // The program that started the server is gone (it crashed or was killed before it could stop the server): nobody
 // will ask for readings any more, so quit too.
 void quitWhenParentEnds(QObject* context);

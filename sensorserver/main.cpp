@@ -1,9 +1,10 @@
 // VOViredo for Linux: reads hwmon, the thermal zones and /proc/stat and serves them as a sensor document.
 #include "fanmap.h"
 #include "lifetime.h"
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 #include "sensorcollector.h"
 #include "sensorserver.h"
+#include "terminationsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -77,7 +78,8 @@ int main(int argc, char* argv[])
         return Failure;
     }
     // Before listening: once a client can connect, a request to terminate must take the clean way out.
-    Lifetime::quitOnTerminationSignals(&app);
+    // SIGTERM, SIGINT and SIGHUP quit the event loop, so that the socket is removed on the way out.
+    onTerminationSignals(&app, []() { QCoreApplication::quit(); });
     Lifetime::quitWhenParentEnds(&app);
     SensorServer server(collector);
     QString error;

@@ -1,13 +1,14 @@
 #include "sensorserver.h"
 
 #include "sensorcollector.h"
+#include "sensorprotocol.h"
 
 #include <QLocalSocket>
 #include <QTimer>
 
 namespace {
-const QByteArray kReadRequest = QByteArrayLiteral("readData");
-const QByteArray kStopRequest = QByteArrayLiteral("stopServer");
+const QByteArray kReadRequest(SensorProtocol::kReadRequest);
+const QByteArray kStopRequest(SensorProtocol::kStopRequest);
 const QByteArray kStopAnswer = QByteArrayLiteral("stopping");
 // A client that connects and says nothing does not keep its connection for ever.
 constexpr int kIdleMs = 10000;

@@ -1,6 +1,6 @@
 #include "mainwidget.h"
-#include "platform/sharedsegment.h"
-#include "platform/terminationsignals.h"
+#include "sharedsegment.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 #include <QMessageBox>

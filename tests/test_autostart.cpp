@@ -1,7 +1,7 @@
 // The AutoStart check box and the XDG autostart entry behind it.
 #include "mainwidgetprobe.h"
-#include "platform/bootstarttask.h"
-#include "platform/desktopentry.h"
+#include "bootstarttask.h"
+#include "desktopentry.h"
 
 #include <QCheckBox>
 #include <QProcess>

@@ -2,7 +2,7 @@
 #include "devicemodel.h"
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 #include "settingmenu.h"
 
 #include <QAction>
@@ -261,15 +261,15 @@ private slots:
     void iniValuesAreReadFreshEachTime()
     {
         QString value;
-        QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
-                                  Q_ARG(QString, QStringLiteral("DevInfo/tem")));
+        QVERIFY(QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
+                                          Q_ARG(QString, QStringLiteral("DevInfo/tem"))));
         QCOMPARE(value, QString());
         QFile file(iniPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[DevInfo]\ntem=Package\n");
         file.close();
-        QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
-                                  Q_ARG(QString, QStringLiteral("DevInfo/tem")));
+        QVERIFY(QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
+                                          Q_ARG(QString, QStringLiteral("DevInfo/tem"))));
         QCOMPARE(value, QStringLiteral("Package"));
     }
 };

@@ -1,6 +1,7 @@
 // The simulator as a process: the real transport reaches it through hidapi_sim over its socket, its stdin
 // commands change the device, its output reports what it received, and it outlives clients and end of input.
 #include "devsimprocess.h"
+#include "displaydevice.h"
 #include "hidapi_sim.h"
 #include "simwire.h"
 #include "testsupport.h"
@@ -19,8 +20,8 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kVid = 0x0416;
-constexpr int kPid = 0x1100;
+constexpr int kVid = DisplayDevice::kVendorId;
+constexpr int kPid = DisplayDevice::kProductId;
 
 // User plus system CPU time of a process, in clock ticks.
 qint64 cpuTicks(qint64 pid)

@@ -1,6 +1,7 @@
 // The tray's "exit": the sensor server is asked to stop, the display is closed and the event loop ends, also while
 // the window is hidden.
 #include "devicemodel.h"
+#include "sensorprotocol.h"
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
 #include "sensorpeer.h"
@@ -33,7 +34,7 @@ private slots:
             // Returns only because the exit ended the event loop.
             QCOMPARE(QApplication::exec(), 0);
 
-            QCOMPARE(server.requests(), QList<QByteArray>{"stopServer"});
+            QCOMPARE(server.requests(), QList<QByteArray>{SensorProtocol::kStopRequest});
             QCOMPARE(model.handleStats().live, 0);
             QCOMPARE(devsim::simCalls().live, 0);
             QVERIFY(!w.isVisible());

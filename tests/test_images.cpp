@@ -1,4 +1,6 @@
 // Every picture the program refers to is in its resource bundle, in the format and size the forms expect.
+#include "imageresources.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <QtTest>
@@ -8,6 +10,8 @@ class TestImages : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { initImageResources(); }
+
     void referencedImages_data()
     {
         QTest::addColumn<QString>("path");

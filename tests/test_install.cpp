@@ -1,5 +1,6 @@
 // `cmake --install` lays out a tree that runs: the installed program finds and starts its installed sensor server.
 #include "testsupport.h"
+#include "sensorprotocol.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -56,14 +57,14 @@ private slots:
         QVERIFY(orvane.waitForStarted(10000));
 
         // The program starts its server 2 s after it is up; the server then listens in the runtime folder.
-        const QString socket = runtime.filePath(QStringLiteral("KALVOR_HWInfoServer"));
+        const QString socket = runtime.filePath(QLatin1String(SensorProtocol::kServerName));
         QVERIFY(QTest::qWaitFor([&]() { return QFileInfo::exists(socket); }, 20000));
         const QList<qint64> servers = TestSupport::processesOf(server);
         QCOMPARE(servers.size(), 1);
         QLocalSocket probe;
         probe.connectToServer(socket);
         QVERIFY(probe.waitForConnected(5000));
-        probe.write("readData");
+        probe.write(SensorProtocol::kReadRequest);
         QVERIFY(probe.waitForBytesWritten(5000));
         QByteArray document;
         while (probe.waitForReadyRead(5000)) {

@@ -17,12 +17,14 @@ class TestMsgDialog : public QObject
     static bool showMessage(MainWidget& w, const QString& info, int type)
     {
         bool answer = false;
-        QMetaObject::invokeMethod(&w,
-                                  "onMessageDialog",
-                                  Qt::DirectConnection,
-                                  Q_RETURN_ARG(bool, answer),
-                                  Q_ARG(QString, info),
-                                  Q_ARG(int, type));
+        if (!QMetaObject::invokeMethod(&w,
+                                       "onMessageDialog",
+                                       Qt::DirectConnection,
+                                       Q_RETURN_ARG(bool, answer),
+                                       Q_ARG(QString, info),
+                                       Q_ARG(int, type))) {
+            qFatal("MainWidget has no slot onMessageDialog(QString,int)");
+        }
         return answer;
     }
 

@@ -1,7 +1,8 @@
 // The sensor client against a real local socket server and real server processes.
 #include "hardwareinfo.h"
+#include "sensorprotocol.h"
 #include "hardwareinfoprobe.h"
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 #include "sensorpeer.h"
 #include "testsupport.h"
 
@@ -18,7 +19,6 @@
 #include <memory>
 
 namespace {
-const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
 const QByteArray kSeparator = QByteArrayLiteral("\r\n\r\n");
 
 QByteArray readFile(const QString& path)
@@ -55,7 +55,12 @@ public:
         delete client;
     }
 
-    void request() { QMetaObject::invokeMethod(client, "slot_hwGetData", Qt::QueuedConnection); }
+    void request()
+    {
+        if (!QMetaObject::invokeMethod(client, "slot_hwGetData", Qt::QueuedConnection)) {
+            qFatal("HardWareInfo has no slot slot_hwGetData()");
+        }
+    }
 
     // Lets the worker finish what is queued for it, then takes its replies in.
     void settle()
@@ -182,7 +187,7 @@ private slots:
         // Well inside the client's own 30 s wait: a reply must not sit out the wait when the document is complete.
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
         compare(client.replies.first(), 41, 12, 1150);
-        QCOMPARE(server.requests(), QList<QByteArray> {"readData"});
+        QCOMPARE(server.requests(), QList<QByteArray> {SensorProtocol::kReadRequest});
         QCOMPARE(readFile(hardInfo()), mDocument + kSeparator);
         QCOMPARE(HardWareInfoProbe::lastHwInfo(*client.client), QString::fromUtf8(mDocument));
     }
@@ -405,7 +410,7 @@ private slots:
         script.stopAnswer = answer;
         std::unique_ptr<PeerServer> server(serverUp ? new PeerServer(script) : nullptr);
         if (!serverUp) {
-            QLocalServer::removeServer(SensorEndpoint::socketName(kServerName));
+            QLocalServer::removeServer(SensorEndpoint::serverSocketName());
         }
         HardWareInfo client;
         HardWareInfoProbe::setWaitMs(client, 2000);
@@ -420,7 +425,7 @@ private slots:
 
         QCOMPARE(logged, messages);
         if (server) {
-            QCOMPARE(server->requests(), QList<QByteArray> {"stopServer"});
+            QCOMPARE(server->requests(), QList<QByteArray> {SensorProtocol::kStopRequest});
         }
     }
 
@@ -439,7 +444,7 @@ private slots:
 
         client.client->onStopVoViredo();
         QTRY_VERIFY_WITH_TIMEOUT(!processExists(ids.first()), 5000);
-        QVERIFY(!QFile::exists(SensorEndpoint::socketName(kServerName)));
+        QVERIFY(!QFile::exists(SensorEndpoint::serverSocketName()));
     }
 
     // "Device Version" rewrites the copy from the GUI thread: before any reply it holds only the separator.

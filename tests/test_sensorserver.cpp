@@ -1,7 +1,8 @@
 // The Linux sensor server VOViredo, run as a process on fixture machines, read through the client's own parser.
 #include "hardwareinfo.h"
+#include "sensorprotocol.h"
 #include "hardwareinfoprobe.h"
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@
 #include <csignal>
 
 namespace {
-const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
+const QString kServerName = QLatin1String(SensorProtocol::kServerName);
 
 // Changes to a copy of a fixture machine: a path under the machine's folder and its new content, or no content to
 // remove the entry.
@@ -68,7 +69,7 @@ ST_VOVIREDO_DATA figures(const QByteArray& document, bool* accepted)
 QByteArray request(const QByteArray& what, bool* closedByServer = nullptr)
 {
     QLocalSocket socket;
-    socket.connectToServer(SensorEndpoint::socketName(kServerName));
+    socket.connectToServer(SensorEndpoint::serverSocketName());
     if (!socket.waitForConnected(5000)) {
         return QByteArray("<no connection>");
     }
@@ -162,7 +163,7 @@ class TestSensorServer : public QObject
         mServers << process;
         QLocalSocket probe;
         for (int i = 0; i < 250; ++i) {
-            probe.connectToServer(SensorEndpoint::socketName(kServerName));
+            probe.connectToServer(SensorEndpoint::serverSocketName());
             if (probe.waitForConnected(100)) {
                 probe.abort();
                 return process;
@@ -225,7 +226,7 @@ private slots:
             delete process;
         }
         mServers.clear();
-        QLocalServer::removeServer(SensorEndpoint::socketName(kServerName));
+        QLocalServer::removeServer(SensorEndpoint::serverSocketName());
     }
 
     void machines_data()
@@ -363,7 +364,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("nothing") << QStringList();
-        QTest::newRow("dump and a name") << QStringList {"--dump", "KALVOR_HWInfoServer"};
+        QTest::newRow("dump and a name") << QStringList {"--dump", kServerName};
         QTest::newRow("two names") << QStringList {"a", "b"};
     }
 
@@ -380,7 +381,7 @@ private slots:
     void serves()
     {
         QProcess* server = serve(fixture(QStringLiteral("msi-b550-nct6687")));
-        const QString socketPath = SensorEndpoint::socketName(kServerName);
+        const QString socketPath = SensorEndpoint::serverSocketName();
         QVERIFY(socketPath.startsWith(mRuntimeDir.path()));
         const QFileInfo socketInfo(socketPath);
         QVERIFY(socketInfo.exists());
@@ -390,7 +391,7 @@ private slots:
 
         for (int i = 0; i < 3; ++i) {
             bool closed = false;
-            const QByteArray document = request("readData", &closed);
+            const QByteArray document = request(SensorProtocol::kReadRequest, &closed);
             QVERIFY(closed);
             bool accepted = false;
             const ST_VOVIREDO_DATA data = figures(document, &accepted);
@@ -408,7 +409,7 @@ private slots:
             sockets << socket;
         }
         for (QLocalSocket* socket : qAsConst(sockets)) {
-            socket->write("readData");
+            socket->write(SensorProtocol::kReadRequest);
         }
         for (QLocalSocket* socket : qAsConst(sockets)) {
             QByteArray reply;
@@ -425,9 +426,9 @@ private slots:
         bool closed = false;
         QCOMPARE(request("hello there", &closed), QByteArray());
         QVERIFY(closed);
-        QVERIFY(request("readData").contains("</Computer>"));
+        QVERIFY(request(SensorProtocol::kReadRequest).contains("</Computer>"));
 
-        QVERIFY(!request("stopServer").isEmpty());
+        QVERIFY(!request(SensorProtocol::kStopRequest).isEmpty());
         QVERIFY(server->waitForFinished(5000));
         QCOMPARE(server->exitStatus(), QProcess::NormalExit);
         QCOMPARE(server->exitCode(), 0);
@@ -452,7 +453,7 @@ private slots:
                           "cpu  1300 0 1100 8500 100 0 0 0 200 0\n"
                           "cpu0 800 0 600 4000 100 0 0 0 200 0\n"
                           "cpu1 500 0 500 4500 0 0 0 0 0 0\n"));
-        QByteArray document = request("readData");
+        QByteArray document = request(SensorProtocol::kReadRequest);
         bool accepted = false;
         QCOMPARE(figures(document, &accepted).cpuload, 40);
         QVERIFY(document.contains("Name=\"CPU Thread #1\" SensorType=\"Load\" Value=\"80.0\""));
@@ -464,7 +465,7 @@ private slots:
                           "cpu  2200 0 1100 8600 100 0 0 0 200 0\n"
                           "cpu0 1250 0 600 4050 100 0 0 0 200 0\n"
                           "cpu1 950 0 500 4550 0 0 0 0 0 0\n"));
-        document = request("readData");
+        document = request(SensorProtocol::kReadRequest);
         QCOMPARE(figures(document, &accepted).cpuload, 90);
     }
 
@@ -479,21 +480,21 @@ private slots:
         const QString aside = work.filePath(QStringLiteral("aside"));
         bool accepted = false;
 
-        QCOMPARE(figures(request("readData"), &accepted).cpufan, 1020);
+        QCOMPARE(figures(request(SensorProtocol::kReadRequest), &accepted).cpufan, 1020);
         QVERIFY(QFile::rename(hwmon + QStringLiteral("/hwmon2"), aside));
-        QByteArray document = request("readData");
+        QByteArray document = request(SensorProtocol::kReadRequest);
         checkShape(document);
         QCOMPARE(figures(document, &accepted).cpufan, 0);
         QCOMPARE(figures(document, &accepted).cputmp, 48);
 
         QVERIFY(QFile::rename(hwmon, hwmon + QStringLiteral(".gone")));
-        document = request("readData");
+        document = request(SensorProtocol::kReadRequest);
         checkShape(document);
         QCOMPARE(figures(document, &accepted).cputmp, 0);
 
         QVERIFY(QFile::rename(hwmon + QStringLiteral(".gone"), hwmon));
         QVERIFY(QFile::rename(aside, hwmon + QStringLiteral("/hwmon7")));
-        QCOMPARE(figures(request("readData"), &accepted).cpufan, 1020);
+        QCOMPARE(figures(request(SensorProtocol::kReadRequest), &accepted).cpufan, 1020);
     }
 
     // A socket left by a server that was killed is taken over; one that still answers is not.
@@ -501,32 +502,32 @@ private slots:
     {
         const QString root = fixture(QStringLiteral("intel-z390-nct6798"));
         QProcess* first = serve(root);
-        QVERIFY(request("readData").contains("</Computer>"));
+        QVERIFY(request(SensorProtocol::kReadRequest).contains("</Computer>"));
 
         QProcess second;
         second.start(mProgram, {QStringLiteral("--sysfs-root"), root + QStringLiteral("/sys"), kServerName});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 2);
-        QVERIFY(request("readData").contains("</Computer>"));
+        QVERIFY(request(SensorProtocol::kReadRequest).contains("</Computer>"));
 
         first->kill();
         QVERIFY(first->waitForFinished(5000));
-        QVERIFY(QFile::exists(SensorEndpoint::socketName(kServerName)));
+        QVERIFY(QFile::exists(SensorEndpoint::serverSocketName()));
         serve(root);
         bool accepted = false;
-        QCOMPARE(figures(request("readData"), &accepted).cputmp, 46);
+        QCOMPARE(figures(request(SensorProtocol::kReadRequest), &accepted).cputmp, 46);
     }
 
     // Asked to terminate, the server removes its socket on the way out.
     void terminates()
     {
         QProcess* server = serve(fixture(QStringLiteral("vm-no-hwmon")));
-        QVERIFY(QFile::exists(SensorEndpoint::socketName(kServerName)));
+        QVERIFY(QFile::exists(SensorEndpoint::serverSocketName()));
         server->terminate();
         QVERIFY(server->waitForFinished(5000));
         QCOMPARE(server->exitStatus(), QProcess::NormalExit);
         QCOMPARE(server->exitCode(), 0);
-        QVERIFY(!QFile::exists(SensorEndpoint::socketName(kServerName)));
+        QVERIFY(!QFile::exists(SensorEndpoint::serverSocketName()));
     }
 
     // When the program that started it is gone, the server ends too.
@@ -543,7 +544,7 @@ private slots:
         const qint64 pid = shell.readAllStandardOutput().trimmed().toLongLong();
         QVERIFY(processRunning(pid));
         QTRY_VERIFY_WITH_TIMEOUT(!processRunning(pid), 8000);
-        QVERIFY(!QFile::exists(SensorEndpoint::socketName(kServerName)));
+        QVERIFY(!QFile::exists(SensorEndpoint::serverSocketName()));
     }
 };
 

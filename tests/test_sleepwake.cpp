@@ -5,7 +5,7 @@
 #include "hidapi_sim.h"
 #include "logindstandin.h"
 #include "mainwidgetprobe.h"
-#include "platform/sleepwatcher.h"
+#include "sleepwatcher.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

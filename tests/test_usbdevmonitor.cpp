@@ -2,17 +2,18 @@
 // like the kernel's and udev's, the warning for a device this user may not open, and the whole way from a udev
 // event to the device session of a real main window.
 #include "devicemodel.h"
+#include "displaydevice.h"
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
-#include "platform/udevusbwatcher.h"
+#include "udevusbwatcher.h"
 #include "usbdevmonitor.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
-constexpr int kVid = 0x0416;
-constexpr int kPid = 0x1100;
+constexpr int kVid = DisplayDevice::kVendorId;
+constexpr int kPid = DisplayDevice::kProductId;
 
 const QByteArray kDevicePath = "/devices/pci0000:00/0000:00:14.0/usb1/1-4";
 const QByteArray kHidrawPath = kDevicePath + "/1-4:1.0/0003:0416:1100.0009/hidraw/hidraw3";

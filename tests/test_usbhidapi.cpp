@@ -1,6 +1,7 @@
 // The HID transport over the simulated device, in-process: result codes, the calls that reach the library and
 // their order, reply sizes, time-outs and closing.
 #include "devicemodel.h"
+#include "displaydevice.h"
 #include "hidapi_sim.h"
 #include "usbhidapi.h"
 #include "usbprotocol.h"
@@ -9,8 +10,8 @@
 #include <QtTest>
 
 namespace {
-constexpr int kVid = 0x0416;
-constexpr int kPid = 0x1100;
+constexpr int kVid = DisplayDevice::kVendorId;
+constexpr int kPid = DisplayDevice::kProductId;
 using Log = std::vector<std::string>;
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "orvanerun.h"
 
+#include "sensorprotocol.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -85,7 +86,7 @@ QString OrvaneRun::serverProgram()
 
 QString OrvaneRun::serverSocket() const
 {
-    return runtimeDir() + QStringLiteral("/KALVOR_HWInfoServer");
+    return runtimeDir() + QLatin1Char('/') + QLatin1String(SensorProtocol::kServerName);
 }
 
 bool OrvaneRun::prepare(bool serverDeafToTerminate)

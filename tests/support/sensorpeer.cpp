@@ -1,16 +1,12 @@
 #include "sensorpeer.h"
 
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMutexLocker>
 #include <QPointer>
 #include <QTimer>
-
-namespace {
-const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
-} // namespace
 
 PeerServer::PeerServer(const Script& script) : mScript(script)
 {
@@ -36,7 +32,7 @@ QList<QByteArray> PeerServer::requests() const
 
 void PeerServer::listen()
 {
-    const QString name = SensorEndpoint::socketName(kServerName);
+    const QString name = SensorEndpoint::serverSocketName();
     QLocalServer::removeServer(name);
     mServer = new QLocalServer();
     mServer->listen(name);
@@ -52,7 +48,7 @@ void PeerServer::onRequest(QLocalSocket* socket)
 {
     QByteArray request = socket->property("request").toByteArray() + socket->readAll();
     socket->setProperty("request", request);
-    if (request != "readData" && request != "stopServer") {
+    if (request != SensorProtocol::kReadRequest && request != SensorProtocol::kStopRequest) {
         return;
     }
     int turn = 0;
@@ -61,7 +57,7 @@ void PeerServer::onRequest(QLocalSocket* socket)
         turn = mRequests.size();
         mRequests << request;
     }
-    if (request == "stopServer") {
+    if (request == SensorProtocol::kStopRequest) {
         socket->write(mScript.stopAnswer);
         socket->disconnectFromServer();
         return;

@@ -38,9 +38,12 @@ struct HardWareInfoProbe
     static bool parse(HardWareInfo& h, const QString& document, ST_VOVIREDO_DATA* result = nullptr)
     {
         bool accepted = false;
-        QMetaObject::invokeMethod(&h, "onClearVoViredoData", Qt::DirectConnection);
-        QMetaObject::invokeMethod(
-            &h, "parseServerData", Qt::DirectConnection, Q_RETURN_ARG(bool, accepted), Q_ARG(QString, document));
+        // A renamed slot must stop the caller, not read as a rejected document.
+        if (!QMetaObject::invokeMethod(&h, "onClearVoViredoData", Qt::DirectConnection) ||
+            !QMetaObject::invokeMethod(
+                &h, "parseServerData", Qt::DirectConnection, Q_RETURN_ARG(bool, accepted), Q_ARG(QString, document))) {
+            qFatal("HardWareInfoProbe: HardWareInfo lacks onClearVoViredoData() or parseServerData(QString)");
+        }
         if (result) {
             *result = h.mstServerData;
         }

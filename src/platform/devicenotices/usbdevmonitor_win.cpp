@@ -1,6 +1,8 @@
 // Device notices through the window: RegisterDeviceNotificationW and WM_DEVICECHANGE.
 #include "usbdevmonitor.h"
 
+#include <windows.h>
+// dbt.h builds on the types of windows.h.
 #include <dbt.h>
 
 namespace {

@@ -19,4 +19,9 @@ QString socketName(const QString& name)
     }
     return runtimeDir + QLatin1Char('/') + name;
 }
+
+QString serverSocketName()
+{
+    return socketName(QLatin1String(SensorProtocol::kServerName));
+}
 } // namespace SensorEndpoint

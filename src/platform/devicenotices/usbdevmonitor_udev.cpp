@@ -1,5 +1,5 @@
 // Device notices on Linux: a udev watcher that lives as long as the window it was registered for.
-#include "platform/udevusbwatcher.h"
+#include "udevusbwatcher.h"
 #include "usbdevmonitor.h"
 
 #include <QWidget>

@@ -1,7 +1,7 @@
 // The settings file beside the executable and the log-on entry behind the AutoStart check box.
 #include "mainwidget.h"
 
-#include "platform/bootstarttask.h"
+#include "bootstarttask.h"
 
 #include <QCoreApplication>
 #include <QSettings>

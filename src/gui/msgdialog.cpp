@@ -1,5 +1,6 @@
 #include "msgdialog.h"
 
+#include "imageresources.h"
 #include "ui_msgdialog.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -10,6 +11,7 @@ MsgDialog::MsgDialog(QWidget* parent)
     , mButtonType(true)
 {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
+    initImageResources();
     ui->setupUi(this);
     setWgtGraphicsEffect(this);
 }

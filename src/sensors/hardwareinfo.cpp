@@ -1,7 +1,7 @@
 // One request to the sensor server per call of slot_hwGetData, and the file copy of the last reply.
 #include "hardwareinfo.h"
 
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 #include "sensorreply.h"
 
 #include <QElapsedTimer>
@@ -12,7 +12,6 @@
 #include <QThread>
 
 namespace {
-const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
 // A request that took this long has let the controller's next requests queue up behind it.
 constexpr qint64 kBacklogAfterMs = 1000;
 // How often to look again for a server that was just started and does not listen yet.
@@ -74,7 +73,7 @@ void HardWareInfo::onReadVoViredo()
     if (!onConnectServer(socket)) {
         return;
     }
-    socket.write("readData");
+    socket.write(SensorProtocol::kReadRequest);
     if (!socket.waitForBytesWritten(mWaitMs)) {
         return;
     }
@@ -92,7 +91,7 @@ void HardWareInfo::onReadVoViredo()
 
 bool HardWareInfo::onConnectServer(QLocalSocket& socket)
 {
-    const QString name = SensorEndpoint::socketName(kServerName);
+    const QString name = SensorEndpoint::serverSocketName();
     socket.connectToServer(name, QIODevice::ReadWrite);
     if (socket.waitForConnected(mWaitMs)) {
         return true;

@@ -13,4 +13,9 @@ QString socketName(const QString& name)
     // A named pipe of that name.
     return name;
 }
+
+QString serverSocketName()
+{
+    return socketName(QLatin1String(SensorProtocol::kServerName));
+}
 } // namespace SensorEndpoint

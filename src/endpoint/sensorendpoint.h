@@ -1,6 +1,8 @@
 #ifndef ORVANE_SENSORENDPOINT_H
 #define ORVANE_SENSORENDPOINT_H
 
+#include "sensorprotocol.h"
+
 #include <QString>
 
 // Where the sensor server lives and where it listens. Shared by the program and the sensor server, so that both
@@ -11,6 +13,9 @@ QString serverProgram();
 
 // What QLocalSocket and QLocalServer take for the server name `name`. Empty when there is no private place for it.
 QString socketName(const QString& name);
+
+// Where the program's own sensor server listens: socketName() of SensorProtocol::kServerName.
+QString serverSocketName();
 } // namespace SensorEndpoint
 
 #endif // ORVANE_SENSORENDPOINT_H

@@ -2,6 +2,7 @@
 
 #include "dashboardstyles.h"
 #include "hardwareinfo.h"
+#include "imageresources.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
@@ -38,6 +39,7 @@ MainWidget::MainWidget(QWidget* parent)
     , mDbdMovieCount(0)
     , mDbdMovieNumber(0)
 {
+    initImageResources();
     ui->setupUi(this);
 
     setWindowFlags(Qt::FramelessWindowHint);

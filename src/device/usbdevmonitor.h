@@ -6,7 +6,9 @@
 #include <QtGui/qwindowdefs.h>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+// The Windows types by their tags, so that every file including this one need not pull in <windows.h>.
+struct HWND__;
+struct tagMSG;
 #endif
 
 // Tells the device session when the display device arrives or leaves. One instance for the whole program.
@@ -16,7 +18,7 @@ class USBDevMonitor : public QObject
 
 public:
 #ifdef Q_OS_WIN
-    using NativeWindow = HWND;
+    using NativeWindow = HWND__*;
 #else
     using NativeWindow = WId;
 #endif
@@ -27,7 +29,7 @@ public:
     // Arrival and removal notices for USB devices, for as long as the window lives.
     bool registerNotify(NativeWindow hWnd);
 #ifdef Q_OS_WIN
-    bool eventHandler(MSG* msg, long* result);
+    bool eventHandler(tagMSG* msg, long* result);
 #endif
 
     // True when the interface path names the device: it holds both ids, in hex, anywhere.

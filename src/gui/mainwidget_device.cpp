@@ -1,7 +1,8 @@
 // The display device session: handshake, value frames, arrival/removal and sleep/wake.
 #include "dashboardstyles.h"
+#include "displaydevice.h"
 #include "mainwidget.h"
-#include "platform/sleepwatcher.h"
+#include "sleepwatcher.h"
 #include "ui_mainwidget.h"
 #include "usbdevmonitor.h"
 #include "usbhidapi.h"
@@ -10,8 +11,6 @@
 #include <QThread>
 
 namespace {
-constexpr int kDeviceVendorId = 0x0416;
-constexpr int kDeviceProductId = 0x1100;
 // Lets the device settle after it was plugged in, before the handshake.
 constexpr unsigned long kArrivalPauseMs = 500;
 constexpr int kAccessWarningMs = 15000;
@@ -31,7 +30,7 @@ void MainWidget::onUsbHidInit()
     mUsbProtocol = new USBProtocol();
 
     USBDevMonitor* monitor = USBDevMonitor::getInstance();
-    monitor->setDeviceInfo(kDeviceProductId, kDeviceVendorId);
+    monitor->setDeviceInfo(DisplayDevice::kProductId, DisplayDevice::kVendorId);
     monitor->registerNotify(reinterpret_cast<USBDevMonitor::NativeWindow>(winId()));
     connect(monitor, &USBDevMonitor::signal_usbHidMonitor, this, &MainWidget::slot_usbHidMonitor);
     connect(monitor, &USBDevMonitor::signal_usbHidNotAccessible, this, [this](const QString& node) {
@@ -58,7 +57,7 @@ void MainWidget::onUsbConnect()
     // A handle still open from the last session (suspend or a second arrival notice) would leak otherwise.
     mUsbHidApi->closeHid();
 
-    if (mUsbHidApi->openHid(kDeviceVendorId, kDeviceProductId) != 0) {
+    if (mUsbHidApi->openHid(DisplayDevice::kVendorId, DisplayDevice::kProductId) != 0) {
         mUsbHidApi->closeHid();
         return;
     }

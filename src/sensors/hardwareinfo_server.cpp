@@ -1,6 +1,6 @@
 // The sensor server's process: start, stop request and the clean-up when the application quits.
 #include "hardwareinfo.h"
-#include "platform/sensorendpoint.h"
+#include "sensorendpoint.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -9,10 +9,6 @@
 #include <QMetaObject>
 #include <QProcess>
 #include <QThread>
-
-namespace {
-const QString kServerName = QStringLiteral("KALVOR_HWInfoServer");
-} // namespace
 
 void HardWareInfo::onStartVoViredo()
 {
@@ -44,7 +40,7 @@ void HardWareInfo::onStartServerProcess()
     // Output nobody reads would pile up in memory for as long as the server runs; its error output goes to ours.
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(mServerProgram, QStringList {kServerName}, QIODevice::ReadWrite);
+    process->start(mServerProgram, QStringList {QLatin1String(SensorProtocol::kServerName)}, QIODevice::ReadWrite);
     process->waitForStarted(mWaitMs);
     mServerProcesses.append(process);
 }
@@ -69,11 +65,11 @@ bool HardWareInfo::isServerProcessRunning()
 void HardWareInfo::onStopVoViredo()
 {
     QLocalSocket socket;
-    socket.connectToServer(SensorEndpoint::socketName(kServerName), QIODevice::ReadWrite);
+    socket.connectToServer(SensorEndpoint::serverSocketName(), QIODevice::ReadWrite);
     if (!socket.waitForConnected(mWaitMs)) {
         return;
     }
-    socket.write("stopServer");
+    socket.write(SensorProtocol::kStopRequest);
     if (!socket.waitForBytesWritten(mWaitMs)) {
         return;
     }
