@@ -7,6 +7,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/procstat.sh"
+source "$here/../scripts/contract.sh"
 build="$(cd "${1:-$here/../build}" && pwd)"
 seconds="${2:-60}"
 machine="${3:-intel-z390-nct6798}"
@@ -60,11 +61,11 @@ server_peak="$(peak_rss_kb "$SERVER_PID")"
 parse_line="$("$build/bench/bench_sensorparse" 2>/dev/null | grep -m1 -iE 'parse' || true)"
 
 python3 - "$work/requests.txt" "$work/devsim.jsonl" "$o0" "$o1" "$s0" "$s1" "$t0" "$t1" \
-    "$orvane_peak" "$server_peak" "$seconds" "$machine" "$parse_line" <<'PY'
+    "$orvane_peak" "$server_peak" "$seconds" "$machine" "$parse_line" "$ORVANE_READ_REQUEST" <<'PY'
 import json, statistics, sys
-(requests, frames, o0, o1, s0, s1, t0, t1, opeak, speak, seconds, machine, parse_line) = sys.argv[1:]
+(requests, frames, o0, o1, s0, s1, t0, t1, opeak, speak, seconds, machine, parse_line, read_request) = sys.argv[1:]
 wall = (int(t1) - int(t0)) / 1e9
-reqs = sorted(float(l.split()[0]) for l in open(requests) if l.split()[1:] == ["readData"])
+reqs = sorted(float(l.split()[0]) for l in open(requests) if l.split()[1:] == [read_request])
 values = [json.loads(l) for l in open(frames) if l.startswith("{")]
 values = [v for v in values if v.get("event") == "value"]
 lat = []

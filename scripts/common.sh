@@ -2,6 +2,7 @@
 # Sourced, not run.
 
 ORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ORVANE_ROOT/scripts/contract.sh"
 ORVANE_BUILD="${ORVANE_BUILD:-$ORVANE_ROOT/build}"
 
 # What building the program needs.

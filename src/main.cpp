@@ -1,3 +1,4 @@
+#include "logcategories.h"
 #include "mainwidget.h"
 #include "sharedsegment.h"
 #include "terminationsignals.h"
@@ -10,6 +11,7 @@
 namespace {
 int showAlreadyRunning()
 {
+    qCInfo(lcShell) << "another instance runs already; this one ends";
     QMessageBox notice(QMessageBox::Information,
                        QStringLiteral("Notice"),
                        QStringLiteral("Orvane") + QStringLiteral(" is running..."),

@@ -359,6 +359,7 @@ void TestE2e::sleepAndWake()
     OrvaneRun run;
     QVERIFY(run.prepare());
     run.setEnv(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), logind.address());
+    run.setEnv(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("orvane.device.debug=true"));
     DevsimProcess sim;
     QVERIFY(startSession(run, sim));
     const int first = nextValue(run, sim, 10000, 0);

@@ -1,6 +1,7 @@
 // `cmake --install` lays out a tree that runs: the installed program finds and starts its installed sensor server.
-#include "testsupport.h"
+#include "displaydevice.h"
 #include "sensorprotocol.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -78,6 +79,34 @@ private slots:
         QVERIFY(orvane.waitForFinished(40000));
         QCOMPARE(orvane.exitCode(), 0);
         QVERIFY(QTest::qWaitFor([&]() { return TestSupport::processesOf(server).isEmpty(); }, 10000));
+    }
+
+    // The scripts and the udev rule name the device and the sensor server as the programs do.
+    void scriptsAgreeWithPrograms()
+    {
+        const QDir source(TestSupport::fixturesDir() + QStringLiteral("/../.."));
+        QFile file(source.filePath(QStringLiteral("scripts/contract.sh")));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<QString, QString> values;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+            const int equals = line.indexOf(QLatin1Char('='));
+            if (!line.startsWith(QLatin1Char('#')) && equals > 0) {
+                values.insert(line.left(equals), line.mid(equals + 1));
+            }
+        }
+        const QString vendor = QStringLiteral("%1").arg(DisplayDevice::kVendorId, 4, 16, QLatin1Char('0'));
+        const QString product = QStringLiteral("%1").arg(DisplayDevice::kProductId, 4, 16, QLatin1Char('0'));
+        QCOMPARE(values.value(QStringLiteral("ORVANE_VENDOR_ID")), vendor);
+        QCOMPARE(values.value(QStringLiteral("ORVANE_PRODUCT_ID")), product);
+        QCOMPARE(values.value(QStringLiteral("ORVANE_SENSOR_SERVER_NAME")), QLatin1String(SensorProtocol::kServerName));
+        QCOMPARE(values.value(QStringLiteral("ORVANE_READ_REQUEST")), QLatin1String(SensorProtocol::kReadRequest));
+        QCOMPARE(values.value(QStringLiteral("ORVANE_STOP_REQUEST")), QLatin1String(SensorProtocol::kStopRequest));
+
+        QFile rule(source.filePath(QStringLiteral("packaging/linux/70-orvane-display.rules")));
+        QVERIFY(rule.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QString rules = QString::fromUtf8(rule.readAll());
+        QVERIFY(rules.contains(QStringLiteral("ATTRS{idVendor}==\"%1\"").arg(vendor)));
+        QVERIFY(rules.contains(QStringLiteral("ATTRS{idProduct}==\"%1\"").arg(product)));
     }
 };
 

@@ -414,6 +414,7 @@ private slots:
         }
         HardWareInfo client;
         HardWareInfoProbe::setWaitMs(client, 2000);
+        QLoggingCategory::setFilterRules(QStringLiteral("orvane.sensors.debug=true"));
 
         static QStringList* captured = nullptr;
         QStringList logged;

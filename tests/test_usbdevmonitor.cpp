@@ -238,7 +238,7 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
         QCOMPARE(model.handleStats().live, 1);
 
         QTest::ignoreMessage(QtWarningMsg,
-                             "Orvane: the display device is connected, but /dev/hidraw3 cannot be opened for reading "
+                             "the display device is connected, but /dev/hidraw3 cannot be opened for reading "
                              "and writing by this user. Install the udev rule 70-orvane-display.rules (see the "
                              "README), then unplug the device and plug it in again.");
         watcher->handleEvent(hidraw("add", kHidrawPath, "/dev/hidraw3"));

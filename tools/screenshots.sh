@@ -6,6 +6,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../bench/procstat.sh"
+source "$here/../scripts/contract.sh"
 build="$(cd "${1:-$here/../build}" && pwd)"
 out="$(mkdir -p "${2:-screenshots}" && cd "${2:-screenshots}" && pwd)"
 work="$(mktemp -d /tmp/orvane-shots.XXXXXX)"
@@ -21,9 +22,10 @@ trap cleanup EXIT
 
 # One reading: temperature, load, fan speed.
 echo "45.4 12.6 1500.2" >"$work/figures"
-python3 - "$work/runtime/KALVOR_HWInfoServer" "$work/figures" <<'PY' &
+python3 - "$work/runtime/$ORVANE_SENSOR_SERVER_NAME" "$work/figures" "$ORVANE_READ_REQUEST" "$ORVANE_STOP_REQUEST" \
+    <<'PY' &
 import os, socket, sys
-path, figures = sys.argv[1:]
+path, figures, read_request, stop_request = sys.argv[1:]
 server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
 server.bind(path)
 server.listen(4)
@@ -31,14 +33,14 @@ while True:
     conn, _ = server.accept()
     request = conn.recv(16)
     temp, load, fan = open(figures).read().split()
-    if request == b"readData":
+    if request == read_request.encode():
         conn.sendall(('<?xml version="1.0" encoding="utf-8"?><Computer>'
                       '<Hardware Name="Board" HardwareType="Mainboard"><SubHardware Name="Fans">'
                       f'<Sensor Name="CPU Fan" SensorType="Fan" Value="{fan}"/></SubHardware></Hardware>'
                       '<Hardware Name="Intel Core i7-9700K" HardwareType="Cpu">'
                       f'<Sensor Name="CPU Package" SensorType="Temperature" Value="{temp}"/>'
                       f'<Sensor Name="CPU Total" SensorType="Load" Value="{load}"/></Hardware></Computer>').encode())
-    elif request == b"stopServer":
+    elif request == stop_request.encode():
         conn.sendall(b"bye")
     conn.close()
 PY

@@ -23,6 +23,7 @@ int USBHidApi::openHid(int vid, int pid)
     // An earlier handle is the caller's to close; the session does so before it opens again.
     mhidHandle = hid_open(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid), nullptr);
     if (!mhidHandle) {
+        onNoteError(nullptr);
         return kOpenFailed;
     }
     m_vid = vid;
@@ -47,7 +48,11 @@ int USBHidApi::setData(uchar* data, uint len)
     }
     hid_set_nonblocking(mhidHandle, 0);
     const int written = hid_write(mhidHandle, data, len);
-    return written > 0 ? 0 : kWriteFailed;
+    if (written <= 0) {
+        onNoteError(mhidHandle);
+        return kWriteFailed;
+    }
+    return 0;
 }
 
 int USBHidApi::setData(QByteArray dataArr)
@@ -64,7 +69,12 @@ int USBHidApi::getData(uchar* data, uint* len)
     uchar buffer[kReadBufferSize] = {};
     hid_set_nonblocking(mhidHandle, 0);
     const int count = hid_read_timeout(mhidHandle, buffer, kReadBufferSize, kReadTimeoutMs);
-    if (count <= 0) {
+    if (count == 0) {
+        mLastError = QStringLiteral("no reply within %1 ms").arg(kReadTimeoutMs);
+        return kReadFailed;
+    }
+    if (count < 0) {
+        onNoteError(mhidHandle);
         return kReadFailed;
     }
     *len = static_cast<uint>(count);
@@ -83,4 +93,11 @@ int USBHidApi::getData(QByteArray& retArr)
     retArr.clear();
     retArr.append(reinterpret_cast<const char*>(buffer), static_cast<int>(qMin<uint>(len, kReportSize)));
     return 0;
+}
+
+void USBHidApi::onNoteError(hid_device* handle)
+{
+    // hidapi answers null when it has nothing to say; null for the handle asks about the last open.
+    const wchar_t* text = hid_error(handle);
+    mLastError = text ? QString::fromWCharArray(text) : QStringLiteral("no reason given");
 }

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 struct hid_device_;
 typedef struct hid_device_ hid_device;
@@ -22,10 +23,16 @@ public:
     int getData(uchar* data, uint* len);
     int getData(QByteArray& retArr);
 
+    // hidapi's own words for the last failure, for the log.
+    QString lastError() const { return mLastError; }
+
 private:
+    void onNoteError(hid_device* handle);
+
     int m_pid;
     int m_vid;
     hid_device* mhidHandle;
+    QString mLastError;
 };
 
 #endif // ORVANE_USBHIDAPI_H

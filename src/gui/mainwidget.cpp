@@ -1,3 +1,4 @@
+// The controller itself: construction in its fixed order, the 10 ms tick, the sensor client's thread and Accept.
 #include "mainwidget.h"
 
 #include "dashboardstyles.h"

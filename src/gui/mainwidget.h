@@ -78,6 +78,9 @@ private:
     // Hides the window to the tray; without a tray to come back from, minimises it instead.
     void onHideToTray();
     void onSetLoadDigits(int digits);
+    // What became of the link to the display, logged once per change: a state that lasts is not said again.
+    enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed };
+    void onLinkState(LinkState state, const QString& text);
 
     Ui_Widget* ui;
     bool m_MousePressed;
@@ -97,6 +100,7 @@ private:
     bool mIsFinishInit;
     int mDbdMovieCount;
     int mDbdMovieNumber;
+    LinkState mLinkState = LinkState::Unknown;
 
     // Tests look at the controller's private state through this one door.
     friend struct MainWidgetProbe;

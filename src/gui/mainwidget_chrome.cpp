@@ -2,6 +2,7 @@
 #include "mainwidget.h"
 
 #include "hardwareinfo.h"
+#include "logcategories.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
@@ -99,6 +100,10 @@ void MainWidget::onSysTrayIconInit()
     connect(quitShortcut, &QShortcut::activated, exitApp, &QAction::trigger);
 
     mTrayicon->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        qCInfo(lcShell) << "no system tray on this desktop: Accept and the close button minimise the window, and"
+                        << "Ctrl+Q ends the program";
+    }
 }
 
 void MainWidget::slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason)

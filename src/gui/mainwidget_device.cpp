@@ -1,6 +1,7 @@
 // The display device session: handshake, value frames, arrival/removal and sleep/wake.
 #include "dashboardstyles.h"
 #include "displaydevice.h"
+#include "logcategories.h"
 #include "mainwidget.h"
 #include "sleepwatcher.h"
 #include "ui_mainwidget.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr unsigned long kArrivalPauseMs = 500;
 constexpr int kAccessWarningMs = 15000;
 
-const char* const kNotAccessibleLog = "Orvane: the display device is connected, but %1 cannot be opened for reading "
+const char* const kNotAccessibleLog = "the display device is connected, but %1 cannot be opened for reading "
                                       "and writing by this user. Install the udev rule 70-orvane-display.rules (see "
                                       "the README), then unplug the device and plug it in again.";
 const char* const kNotAccessibleTitle = "Orvane cannot reach the display";
@@ -34,7 +35,7 @@ void MainWidget::onUsbHidInit()
     monitor->registerNotify(reinterpret_cast<USBDevMonitor::NativeWindow>(winId()));
     connect(monitor, &USBDevMonitor::signal_usbHidMonitor, this, &MainWidget::slot_usbHidMonitor);
     connect(monitor, &USBDevMonitor::signal_usbHidNotAccessible, this, [this](const QString& node) {
-        qWarning("%s", qPrintable(QString::fromUtf8(kNotAccessibleLog).arg(node)));
+        qCWarning(lcDevice).noquote() << QString::fromUtf8(kNotAccessibleLog).arg(node);
         if (mTrayicon) {
             mTrayicon->showMessage(QString::fromUtf8(kNotAccessibleTitle),
                                    QString::fromUtf8(kNotAccessibleMessage),
@@ -58,20 +59,20 @@ void MainWidget::onUsbConnect()
     mUsbHidApi->closeHid();
 
     if (mUsbHidApi->openHid(DisplayDevice::kVendorId, DisplayDevice::kProductId) != 0) {
-        mUsbHidApi->closeHid();
-        return;
-    }
-    if (mUsbHidApi->setData(mUsbProtocol->GenerateScramblerSeed()) != 0) {
+        onLinkState(LinkState::Absent, QStringLiteral("no display found (%1)").arg(mUsbHidApi->lastError()));
         mUsbHidApi->closeHid();
         return;
     }
     QByteArray reply;
-    if (mUsbHidApi->getData(reply) != 0) {
+    if (mUsbHidApi->setData(mUsbProtocol->GenerateScramblerSeed()) != 0 || mUsbHidApi->getData(reply) != 0) {
+        onLinkState(LinkState::Silent,
+                    QStringLiteral("the display does not answer the handshake (%1)").arg(mUsbHidApi->lastError()));
         mUsbHidApi->closeHid();
         return;
     }
     const QByteArray seed = mUsbProtocol->CheckResScrambleSeen(reply);
     if (seed.isEmpty()) {
+        onLinkState(LinkState::Silent, QStringLiteral("the display answered the handshake without a seed"));
         mUsbHidApi->closeHid();
         mSeedValue = 0;
         return;
@@ -79,6 +80,7 @@ void MainWidget::onUsbConnect()
     mSeedValue = uchar(seed.at(0));
     mIsUsbConnect = true;
     ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
+    onLinkState(LinkState::Linked, QStringLiteral("display linked"));
 }
 
 void MainWidget::onUsbDisConnect()
@@ -96,6 +98,7 @@ void MainWidget::slot_usbHidMonitor(bool isConnect)
         QThread::msleep(kArrivalPauseMs);
         onUsbConnect();
     } else {
+        onLinkState(LinkState::Absent, QStringLiteral("display unplugged"));
         onUsbDisConnect();
         ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
     }
@@ -104,33 +107,53 @@ void MainWidget::slot_usbHidMonitor(bool isConnect)
 void MainWidget::onUsbHidSendValue(int tem, int fan, int load)
 {
     const QByteArray frame = mUsbProtocol->GenerateShowDevInfo(tem, fan, load);
-    bool failed = false;
+    QString failure;
     if (mUsbHidApi->setData(mUsbProtocol->Scrambler(mSeedValue, frame)) != 0) {
+        failure = QStringLiteral("writing a value frame failed (%1)").arg(mUsbHidApi->lastError());
         mUsbHidApi->closeHid();
-        failed = true;
     }
     // The reply only paces the device; its content does not matter.
     QByteArray reply;
     if (mUsbHidApi->getData(reply) != 0) {
+        if (failure.isEmpty()) {
+            failure = QStringLiteral("no reply to a value frame (%1)").arg(mUsbHidApi->lastError());
+        }
         mUsbHidApi->closeHid();
-        failed = true;
     }
     // A session whose exchange failed is over: the next reading runs the handshake again instead of sending
     // into a closed device until someone replugs it.
-    if (failed) {
+    if (!failure.isEmpty()) {
         mIsUsbConnect = false;
         ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
+        onLinkState(LinkState::Lost, QStringLiteral("display lost: ") + failure);
     }
 }
 
 void MainWidget::onSystemSuspend()
 {
-    qDebug("Computer is going to sleep.");
+    qCDebug(lcDevice, "Computer is going to sleep.");
     onUsbConnect();
 }
 
 void MainWidget::onSystemResume()
 {
-    qDebug("Computer wakes up from sleep");
+    qCDebug(lcDevice, "Computer wakes up from sleep");
+    if (mIsUsbConnect) {
+        onLinkState(LinkState::Closed, QStringLiteral("display closed after the wake-up; the next reading links it again"));
+    }
     onUsbDisConnect();
+}
+
+void MainWidget::onLinkState(LinkState state, const QString& text)
+{
+    if (state == mLinkState) {
+        return;
+    }
+    mLinkState = state;
+    // A display that is not there, or one we closed ourselves, is news; one that stopped answering is trouble.
+    if (state == LinkState::Silent || state == LinkState::Lost) {
+        qCWarning(lcDevice).noquote() << text;
+    } else {
+        qCInfo(lcDevice).noquote() << text;
+    }
 }

@@ -1,6 +1,7 @@
 // One request to the sensor server per call of slot_hwGetData, and the file copy of the last reply.
 #include "hardwareinfo.h"
 
+#include "logcategories.h"
 #include "sensorendpoint.h"
 #include "sensorreply.h"
 
@@ -71,7 +72,16 @@ void HardWareInfo::onReadVoViredo()
 
     QLocalSocket socket;
     if (!onConnectServer(socket)) {
+        if (!mServerSilent && !mQuitting.load()) {
+            mServerSilent = true;
+            qCWarning(lcSensors).noquote() << "the sensor server does not answer at" << SensorEndpoint::serverSocketName()
+                                           << "- readings are 0 until it does";
+        }
         return;
+    }
+    if (mServerSilent) {
+        mServerSilent = false;
+        qCInfo(lcSensors) << "the sensor server answers again";
     }
     socket.write(SensorProtocol::kReadRequest);
     if (!socket.waitForBytesWritten(mWaitMs)) {

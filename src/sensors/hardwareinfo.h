@@ -69,6 +69,10 @@ private:
     std::atomic<bool> mQuitting {false};
     QString mServerProgram;
     int mWaitMs = 30000;
+    // What the log has said about the server, so that a lasting state is said once. This object's thread only.
+    int mServerStarts = 0;
+    bool mServerMissingSaid = false;
+    bool mServerSilent = false;
 
     friend struct HardWareInfoProbe;
 };

@@ -1,9 +1,9 @@
 // The sensor server's process: start, stop request and the clean-up when the application quits.
 #include "hardwareinfo.h"
+#include "logcategories.h"
 #include "sensorendpoint.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QMetaObject>
@@ -27,7 +27,14 @@ void HardWareInfo::onStartVoViredo()
 
 void HardWareInfo::onStartServerProcess()
 {
-    if (mQuitting.load() || !QFileInfo::exists(mServerProgram)) {
+    if (mQuitting.load()) {
+        return;
+    }
+    if (!QFileInfo::exists(mServerProgram)) {
+        if (!mServerMissingSaid) {
+            mServerMissingSaid = true;
+            qCWarning(lcSensors).noquote() << "no sensor server at" << mServerProgram << "- readings are 0";
+        }
         return;
     }
     // The delayed start and a failed connection often ask for a server at the same moment: one is enough.
@@ -41,7 +48,25 @@ void HardWareInfo::onStartServerProcess()
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start(mServerProgram, QStringList {QLatin1String(SensorProtocol::kServerName)}, QIODevice::ReadWrite);
-    process->waitForStarted(mWaitMs);
+    if (!process->waitForStarted(mWaitMs)) {
+        qCWarning(lcSensors).noquote() << "the sensor server" << mServerProgram
+                                       << "could not be started:" << process->errorString();
+    } else {
+        const qint64 pid = process->processId();
+        qCInfo(lcSensors).noquote() << (mServerStarts++ == 0 ? "sensor server started, pid" : "sensor server restarted, pid")
+                                    << pid;
+        connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+                [this, pid](int code, QProcess::ExitStatus status) {
+                    // A clean end is a stop request or a signal. Otherwise its own error output, which reaches
+                    // ours, says why (a socket it cannot listen on, for one).
+                    if (!mQuitting.load() && (status == QProcess::CrashExit || code != 0)) {
+                        qCWarning(lcSensors).noquote()
+                            << "sensor server" << pid
+                            << (status == QProcess::CrashExit ? QStringLiteral("was killed or crashed")
+                                                              : QStringLiteral("ended with exit code %1").arg(code));
+                    }
+                });
+    }
     mServerProcesses.append(process);
 }
 
@@ -76,7 +101,7 @@ void HardWareInfo::onStopVoViredo()
     socket.waitForReadyRead(mWaitMs);
     const QString answer = QString::fromUtf8(socket.readAll());
     if (answer.isEmpty()) {
-        qDebug() << "stop voViredo failed";
+        qCDebug(lcSensors, "stop voViredo failed");
     }
     socket.abort();
 }

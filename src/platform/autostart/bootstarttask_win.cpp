@@ -1,4 +1,5 @@
 #include "bootstarttask.h"
+#include "logcategories.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -7,10 +8,28 @@
 namespace {
 const QString kTaskName = QStringLiteral("OrvaneAutoStart");
 constexpr int kWaitMs = 30000;
+
+// schtasks says what went wrong on its own output; the exit code tells whether it did.
+bool finishedWell(QProcess& process, QString* error)
+{
+    if (process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0) {
+        return true;
+    }
+    const QString reason = QStringLiteral("schtasks failed: %1")
+                               .arg(process.error() == QProcess::UnknownError
+                                        ? QString::fromLocal8Bit(process.readAll()).trimmed()
+                                        : process.errorString());
+    qCWarning(lcPlatform).noquote() << reason;
+    if (error) {
+        *error = reason;
+    }
+    return false;
+}
 } // namespace
 
 namespace BootStartTask {
-void create()
+bool create(QString* error)
 {
     const QString programPath = QCoreApplication::applicationFilePath();
     const QString arguments = QStringLiteral("--bootstart");
@@ -29,9 +48,10 @@ void create()
                    QStringLiteral("/rl"),
                    QStringLiteral("highest")});
     process.waitForFinished(kWaitMs);
+    return finishedWell(process, error);
 }
 
-void remove()
+bool remove(QString* error)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -39,6 +59,7 @@ void remove()
                   {QStringLiteral("/delete"), QStringLiteral("/tn"), kTaskName, QStringLiteral("/f")});
     // Bounded like create and query: a hung schtasks must not freeze the window for good.
     process.waitForFinished(kWaitMs);
+    return finishedWell(process, error);
 }
 
 bool exists()

@@ -1,6 +1,7 @@
 #include "bootstarttask.h"
 
 #include "desktopentry.h"
+#include "logcategories.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +30,15 @@ QMap<QString, QString> readEntry(const QString& path)
     return DesktopEntry::parseMainGroup(QString::fromUtf8(file.readAll()));
 }
 
+bool failed(const QString& reason, QString* error)
+{
+    qCWarning(lcPlatform).noquote() << reason;
+    if (error) {
+        *error = reason;
+    }
+    return false;
+}
+
 bool isOurs(const QMap<QString, QString>& entry)
 {
     return entry.value(kOwnerKey) == QLatin1String("true");
@@ -50,10 +60,13 @@ bool startsThisProgram(const QMap<QString, QString>& entry)
 } // namespace
 
 namespace BootStartTask {
-void create()
+bool create(QString* error)
 {
     const QString path = entryPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        return failed(QStringLiteral("cannot create the autostart folder %1").arg(folder), error);
+    }
     const QString exec = DesktopEntry::quoteExecArgument(QCoreApplication::applicationFilePath()) +
                          QStringLiteral(" --bootstart");
     const QString text = QStringLiteral("[Desktop Entry]\n"
@@ -67,19 +80,24 @@ void create()
                                         "%2=true\n")
                              .arg(DesktopEntry::escapeValue(exec), kOwnerKey);
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
-        file.commit();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+        return failed(QStringLiteral("cannot write the autostart entry %1: %2").arg(path, file.errorString()), error);
     }
+    return true;
 }
 
-void remove()
+bool remove(QString* error)
 {
     const QString path = entryPath();
     // Someone else's file of the same name is not ours to delete.
-    if (isOurs(readEntry(path))) {
-        QFile::remove(path);
+    if (!isOurs(readEntry(path))) {
+        return true;
     }
+    QFile file(path);
+    if (!file.remove()) {
+        return failed(QStringLiteral("cannot delete the autostart entry %1: %2").arg(path, file.errorString()), error);
+    }
+    return true;
 }
 
 bool exists()

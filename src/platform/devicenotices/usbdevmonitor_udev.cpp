@@ -1,5 +1,6 @@
 // Device notices on Linux: a udev watcher that lives as long as the window it was registered for.
 #include "udevusbwatcher.h"
+#include "logcategories.h"
 #include "usbdevmonitor.h"
 
 #include <QWidget>
@@ -14,6 +15,7 @@ bool USBDevMonitor::registerNotify(NativeWindow hWnd)
     connect(watcher, &UdevUsbWatcher::signal_notAccessible, this, &USBDevMonitor::signal_usbHidNotAccessible);
     if (!watcher->start()) {
         // No udev: arrivals go unnoticed and the session's retry with every reading carries on.
+        qCWarning(lcPlatform) << "no udev monitor: a display plugged in is noticed at the next reading";
         delete watcher;
         return false;
     }

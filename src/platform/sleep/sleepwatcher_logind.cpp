@@ -1,7 +1,9 @@
 // Sleep and wake from logind's PrepareForSleep signal on the system bus.
+#include "logcategories.h"
 #include "sleepwatcher.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 
 namespace {
 
@@ -16,15 +18,22 @@ public:
     {
         QDBusConnection bus = QDBusConnection::systemBus();
         if (!bus.isConnected()) {
+            qCInfo(lcPlatform).noquote() << "no system bus (" + bus.lastError().message() +
+                                                "): sleep and wake-up go unnoticed; the display is linked again at "
+                                                "the next reading";
             return false;
         }
         // By signature text: the D-Bus signal has no C++ counterpart to point at.
-        return bus.connect(QStringLiteral("org.freedesktop.login1"),
+        const bool connected = bus.connect(QStringLiteral("org.freedesktop.login1"),
                            QStringLiteral("/org/freedesktop/login1"),
                            QStringLiteral("org.freedesktop.login1.Manager"),
                            QStringLiteral("PrepareForSleep"),
                            this,
                            SLOT(onPrepareForSleep(bool)));
+        if (!connected) {
+            qCWarning(lcPlatform).noquote() << "cannot follow logind's PrepareForSleep:" << bus.lastError().message();
+        }
+        return connected;
     }
 
 private slots:
