@@ -1,8 +1,8 @@
 // VOViredo for Linux: reads hwmon, the thermal zones and /proc/stat and serves them as a sensor document.
 #include "fanmap.h"
 #include "lifetime.h"
-#include "sensorendpoint.h"
 #include "sensorcollector.h"
+#include "sensorendpoint.h"
 #include "sensorserver.h"
 #include "terminationsignals.h"
 

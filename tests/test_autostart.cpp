@@ -1,7 +1,7 @@
 // The AutoStart check box and the XDG autostart entry behind it.
-#include "mainwidgetprobe.h"
 #include "bootstarttask.h"
 #include "desktopentry.h"
+#include "mainwidgetprobe.h"
 
 #include <QCheckBox>
 #include <QProcess>
@@ -71,7 +71,7 @@ private slots:
         const auto keys = DesktopEntry::parseMainGroup(QString::fromUtf8(readEntry()));
         QCOMPARE(keys.value("Type"), QStringLiteral("Application"));
         QCOMPARE(DesktopEntry::splitExec(keys.value("Exec")),
-                 (QStringList{QCoreApplication::applicationFilePath(), QStringLiteral("--bootstart")}));
+                 (QStringList {QCoreApplication::applicationFilePath(), QStringLiteral("--bootstart")}));
     }
 
     void execQuoting_data()
@@ -94,7 +94,7 @@ private slots:
         const QString exec = DesktopEntry::quoteExecArgument(path) + QStringLiteral(" --bootstart");
         const QString file = QStringLiteral("[Desktop Entry]\nExec=%1\n").arg(DesktopEntry::escapeValue(exec));
         const auto keys = DesktopEntry::parseMainGroup(file);
-        QCOMPARE(DesktopEntry::splitExec(keys.value("Exec")), (QStringList{path, QStringLiteral("--bootstart")}));
+        QCOMPARE(DesktopEntry::splitExec(keys.value("Exec")), (QStringList {path, QStringLiteral("--bootstart")}));
 
         // And a desktop's own reader agrees: the entry passes validation.
         QTemporaryDir dir;
@@ -114,13 +114,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("ours");
-        const QByteArray exec = DesktopEntry::escapeValue(DesktopEntry::quoteExecArgument(
-                                                              QCoreApplication::applicationFilePath()) +
-                                                          QStringLiteral(" --bootstart"))
-                                    .toUtf8();
-        QTest::newRow("someone else's file") << QByteArray("[Desktop Entry]\nType=Application\nName=Other\nExec=" +
-                                                           exec + "\n")
-                                             << false;
+        const QByteArray exec =
+            DesktopEntry::escapeValue(DesktopEntry::quoteExecArgument(QCoreApplication::applicationFilePath()) +
+                                      QStringLiteral(" --bootstart"))
+                .toUtf8();
+        QTest::newRow("someone else's file")
+            << QByteArray("[Desktop Entry]\nType=Application\nName=Other\nExec=" + exec + "\n") << false;
         QTest::newRow("ours") << QByteArray("[Desktop Entry]\nType=Application\nName=Orvane\nExec=" + exec +
                                             "\nX-Orvane-AutoStart=true\n")
                               << true;
@@ -128,19 +127,18 @@ private slots:
             << QByteArray("[Desktop Entry]\nType=Application\nName=Orvane\nExec=" + exec +
                           "\nX-Orvane-AutoStart=true\nHidden=true\n")
             << false;
-        QTest::newRow("switched off in GNOME") << QByteArray("[Desktop Entry]\nType=Application\nName=Orvane\nExec=" +
-                                                             exec +
-                                                             "\nX-Orvane-AutoStart=true\nX-GNOME-Autostart-"
-                                                             "enabled=false\n")
-                                               << false;
+        QTest::newRow("switched off in GNOME")
+            << QByteArray("[Desktop Entry]\nType=Application\nName=Orvane\nExec=" + exec +
+                          "\nX-Orvane-AutoStart=true\nX-GNOME-Autostart-"
+                          "enabled=false\n")
+            << false;
         QTest::newRow("another copy of the program")
             << QByteArray("[Desktop Entry]\nType=Application\nName=Orvane\nExec=\"/elsewhere/orvane\" "
                           "--bootstart\nX-Orvane-AutoStart=true\n")
             << false;
-        QTest::newRow("marker in another group")
-            << QByteArray("[Desktop Entry]\nType=Application\nExec=" + exec +
-                          "\n[Desktop Action x]\nX-Orvane-AutoStart=true\n")
-            << false;
+        QTest::newRow("marker in another group") << QByteArray("[Desktop Entry]\nType=Application\nExec=" + exec +
+                                                               "\n[Desktop Action x]\nX-Orvane-AutoStart=true\n")
+                                                 << false;
         QTest::newRow("empty file") << QByteArray() << false;
     }
 

@@ -28,8 +28,7 @@ void press(MainWidget& w, QPoint at, Qt::MouseButton button)
 void moveTo(MainWidget& w, QPoint global)
 {
     QCursor::setPos(global);
-    QMouseEvent event(QEvent::MouseMove, w.mapFromGlobal(global), global, Qt::NoButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent event(QEvent::MouseMove, w.mapFromGlobal(global), global, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &event);
 }
 
@@ -261,14 +260,20 @@ private slots:
     void iniValuesAreReadFreshEachTime()
     {
         QString value;
-        QVERIFY(QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
+        QVERIFY(QMetaObject::invokeMethod(w.get(),
+                                          "GetIniValue",
+                                          Qt::DirectConnection,
+                                          Q_RETURN_ARG(QString, value),
                                           Q_ARG(QString, QStringLiteral("DevInfo/tem"))));
         QCOMPARE(value, QString());
         QFile file(iniPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[DevInfo]\ntem=Package\n");
         file.close();
-        QVERIFY(QMetaObject::invokeMethod(w.get(), "GetIniValue", Qt::DirectConnection, Q_RETURN_ARG(QString, value),
+        QVERIFY(QMetaObject::invokeMethod(w.get(),
+                                          "GetIniValue",
+                                          Qt::DirectConnection,
+                                          Q_RETURN_ARG(QString, value),
                                           Q_ARG(QString, QStringLiteral("DevInfo/tem"))));
         QCOMPARE(value, QStringLiteral("Package"));
     }

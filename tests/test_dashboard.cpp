@@ -1,6 +1,6 @@
 // What a sensor reading does on the dashboard and at the device, and the message dialog.
-#include "devicemodel.h"
 #include "dashboardstyles.h"
+#include "devicemodel.h"
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
 #include "msgdialog.h"
@@ -94,12 +94,21 @@ private slots:
         QTest::addColumn<QString>("loadText");
         QTest::addColumn<int>("picture");
         QTest::addColumn<QList<int>>("sent");
-        QTest::newRow("above every range") << 120 << 150 << 3500 << "99" << "2000" << "100" << 20
-                                           << QList<int>{99, 2000, 100};
-        QTest::newRow("below every range") << -5 << -1 << -10 << "00" << "00" << "0" << 1 << QList<int>{0, 0, 0};
-        QTest::newRow("typical") << 45 << 12 << 1500 << "45" << "1500" << "12" << 14 << QList<int>{45, 1500, 12};
-        QTest::newRow("single digits") << 7 << 5 << 950 << "07" << "950" << "5" << 8 << QList<int>{7, 950, 5};
-        QTest::newRow("failed request") << 0 << 0 << 0 << "00" << "00" << "0" << 1 << QList<int>{0, 0, 0};
+        QTest::newRow("above every range") << 120 << 150 << 3500 << "99"
+                                           << "2000"
+                                           << "100" << 20 << QList<int> {99, 2000, 100};
+        QTest::newRow("below every range") << -5 << -1 << -10 << "00"
+                                           << "00"
+                                           << "0" << 1 << QList<int> {0, 0, 0};
+        QTest::newRow("typical") << 45 << 12 << 1500 << "45"
+                                 << "1500"
+                                 << "12" << 14 << QList<int> {45, 1500, 12};
+        QTest::newRow("single digits") << 7 << 5 << 950 << "07"
+                                       << "950"
+                                       << "5" << 8 << QList<int> {7, 950, 5};
+        QTest::newRow("failed request") << 0 << 0 << 0 << "00"
+                                        << "00"
+                                        << "0" << 1 << QList<int> {0, 0, 0};
     }
 
     void readingIsLimitedShownAndSent()
@@ -125,7 +134,7 @@ private slots:
 
         const auto values = valueEvents(*mModel);
         QCOMPARE(values.size(), size_t(1));
-        QCOMPARE((QList<int>{values[0].temp, values[0].fan, values[0].load}), sent);
+        QCOMPARE((QList<int> {values[0].temp, values[0].fan, values[0].load}), sent);
     }
 
     void fullLoadReadsAsHundred()
@@ -149,11 +158,10 @@ private slots:
     {
         QTest::addColumn<int>("fan");
         QTest::addColumn<int>("picture");
-        const QList<QPair<int, int>> rows{{-300, 1}, {0, 1},     {199, 1},   {200, 2},   {299, 2},   {300, 3},
-                                          {399, 3},  {400, 4},   {599, 4},   {600, 6},   {799, 6},   {800, 8},
-                                          {999, 8},  {1000, 10}, {1199, 10}, {1200, 12}, {1399, 12}, {1400, 14},
-                                          {1599, 14}, {1600, 16}, {1799, 16}, {1800, 18}, {1999, 18}, {2000, 20},
-                                          {5000, 20}};
+        const QList<QPair<int, int>> rows {
+            {-300, 1},  {0, 1},     {199, 1},   {200, 2},   {299, 2},   {300, 3},   {399, 3},   {400, 4},   {599, 4},
+            {600, 6},   {799, 6},   {800, 8},   {999, 8},   {1000, 10}, {1199, 10}, {1200, 12}, {1399, 12}, {1400, 14},
+            {1599, 14}, {1600, 16}, {1799, 16}, {1800, 18}, {1999, 18}, {2000, 20}, {5000, 20}};
         for (const auto& row : rows) {
             QTest::addRow("%d rpm", row.first) << row.first << row.second;
         }

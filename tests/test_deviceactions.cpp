@@ -52,13 +52,13 @@ private slots:
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("requests");
-        QTest::newRow("no session") << "absent" << QStringList{"Device disconnected. unable to read."} << 0;
-        QTest::newRow("valid reply") << "13" << QStringList{"Version: DSP-V1.0.07"} << 1;
-        QTest::newRow("12 leading non-zero bytes") << "12" << QStringList{} << 1;
-        QTest::newRow("14 leading non-zero bytes") << "14" << QStringList{} << 1;
-        QTest::newRow("device silent") << "silent" << QStringList{"Failed to read the software version."} << 1;
+        QTest::newRow("no session") << "absent" << QStringList {"Device disconnected. unable to read."} << 0;
+        QTest::newRow("valid reply") << "13" << QStringList {"Version: DSP-V1.0.07"} << 1;
+        QTest::newRow("12 leading non-zero bytes") << "12" << QStringList {} << 1;
+        QTest::newRow("14 leading non-zero bytes") << "14" << QStringList {} << 1;
+        QTest::newRow("device silent") << "silent" << QStringList {"Failed to read the software version."} << 1;
         QTest::newRow("device pulled out in session")
-            << "unplugged" << QStringList{"Failed to read the software version."} << 0;
+            << "unplugged" << QStringList {"Failed to read the software version."} << 0;
     }
 
     void versionAction()

@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QtTest>
-
 #include <csignal>
 
 namespace {

@@ -1,10 +1,10 @@
 // The tray's "exit": the sensor server is asked to stop, the display is closed and the event loop ends, also while
 // the window is hidden.
 #include "devicemodel.h"
-#include "sensorprotocol.h"
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
 #include "sensorpeer.h"
+#include "sensorprotocol.h"
 
 #include <QAction>
 #include <QMenu>
@@ -19,7 +19,7 @@ private slots:
     {
         devsim::DeviceModel model;
         devsim::installModel(&model);
-        PeerServer server(Script{});
+        PeerServer server(Script {});
         {
             MainWidget w;
             MainWidgetProbe::tick(w, 120);
@@ -34,7 +34,7 @@ private slots:
             // Returns only because the exit ended the event loop.
             QCOMPARE(QApplication::exec(), 0);
 
-            QCOMPARE(server.requests(), QList<QByteArray>{SensorProtocol::kStopRequest});
+            QCOMPARE(server.requests(), QList<QByteArray> {SensorProtocol::kStopRequest});
             QCOMPARE(model.handleStats().live, 0);
             QCOMPARE(devsim::simCalls().live, 0);
             QVERIFY(!w.isVisible());

@@ -20,8 +20,15 @@ private slots:
         const QSize icon(48, 48);
         QTest::newRow("sys_bgi_main") << ":/image/sys_bgi_main.png" << QByteArray("png") << QSize(900, 506);
         QTest::newRow("newlogo") << ":/image/newlogo.jpg" << QByteArray("jpeg") << QSize(256, 256);
-        for (const char* name : {"bar_title_setting", "bar_title_mini", "bar_title_close", "close_dis", "open_dis",
-                                 "exit_app", "menu_version", "menu_update", "msg__info"}) {
+        for (const char* name : {"bar_title_setting",
+                                 "bar_title_mini",
+                                 "bar_title_close",
+                                 "close_dis",
+                                 "open_dis",
+                                 "exit_app",
+                                 "menu_version",
+                                 "menu_update",
+                                 "msg__info"}) {
             QTest::newRow(name) << QStringLiteral(":/image/%1.png").arg(QLatin1String(name)) << QByteArray("png")
                                 << icon;
         }

@@ -21,9 +21,9 @@ private slots:
     {
         QProcess install;
         install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(ORVANE_CMAKE_COMMAND),
-                      {QStringLiteral("--install"), TestSupport::binaryDir(), QStringLiteral("--prefix"),
-                       mPrefix.path()});
+        install.start(
+            QStringLiteral(ORVANE_CMAKE_COMMAND),
+            {QStringLiteral("--install"), TestSupport::binaryDir(), QStringLiteral("--prefix"), mPrefix.path()});
         QVERIFY(install.waitForFinished(120000));
         QVERIFY2(install.exitCode() == 0, install.readAll().constData());
 

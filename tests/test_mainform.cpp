@@ -20,8 +20,10 @@ const char* const kCloseButton =
     " QPushButton {\n\tborder-radius:2px\n}\n\nQPushButton:hover {\t\n\tbackground-color: rgb(255, 0, 0);\n}\n";
 const char* const kCombo =
     "QComboBox{\n\tbackground-color: rgb(70, 65, 65);\n\tcolor: #ffffff;\n\tborder-radius: 0px;\n    border:1px solid "
-    "rgb(129, 129, 129);\n}\nQComboBox QAbstractItemView {\n\n\tcolor: rgb(255, 255, 255);\n\tbackground-color: rgb(62, "
-    "75, 85);\n    selection-background-color: lightgreen;\n}\nQComboBox QAbstractScrollArea QScrollBar:vertical {\n    "
+    "rgb(129, 129, 129);\n}\nQComboBox QAbstractItemView {\n\n\tcolor: rgb(255, 255, 255);\n\tbackground-color: "
+    "rgb(62, "
+    "75, 85);\n    selection-background-color: lightgreen;\n}\nQComboBox QAbstractScrollArea QScrollBar:vertical {\n   "
+    " "
     "width: 10px;\n    background-color: #d0d2d4;\n}";
 const char* const kAccept = " QPushButton {\n\tbackground-color: rgb(27, 30, 39);\n\tcolor: #ffffff;\n\tborder-radius: "
                             "3px;\n    border:1px solid rgb(74, 77, 85);\n}\nQPushButton:hover {\n\tbackground-color: "
@@ -94,35 +96,46 @@ private slots:
     {
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QStringList>("items");
-        QTest::addRow("verticalLayout_10") << "verticalLayout_10" << QStringList{"main_wgt_bgi"};
-        QTest::addRow("verticalLayout_4") << "verticalLayout_4" << QStringList{"horizontalLayout", "main_wgt_work"};
-        QTest::addRow("horizontalLayout")
-            << "horizontalLayout"
-            << QStringList{"title_lbl_logo", "title_lbl_info", "~", "title_btn_setting", "title_btn_minimize",
-                           "title_btn_close"};
-        QTest::addRow("horizontalLayout_9") << "horizontalLayout_9" << QStringList{"verticalLayout_8", "verticalLayout_9"};
-        QTest::addRow("verticalLayout_8") << "verticalLayout_8" << QStringList{"main_dbd_gray", "horizontalLayout_5"};
-        QTest::addRow("verticalLayout_6") << "verticalLayout_6" << QStringList{"main_dbd_bgi"};
-        QTest::addRow("verticalLayout_12") << "verticalLayout_12"
-                                           << QStringList{"horizontalLayout_6", "horizontalLayout_7"};
-        QTest::addRow("horizontalLayout_6") << "horizontalLayout_6" << QStringList{"main_lcd_tem", "verticalLayout_11"};
-        QTest::addRow("verticalLayout_11") << "verticalLayout_11" << QStringList{"~", "main_lbl_symbol"};
-        QTest::addRow("horizontalLayout_7") << "horizontalLayout_7" << QStringList{"main_lcd_fan", "main_lbl_fanspeed"};
+        QTest::addRow("verticalLayout_10") << "verticalLayout_10" << QStringList {"main_wgt_bgi"};
+        QTest::addRow("verticalLayout_4") << "verticalLayout_4" << QStringList {"horizontalLayout", "main_wgt_work"};
+        QTest::addRow("horizontalLayout") << "horizontalLayout"
+                                          << QStringList {"title_lbl_logo",
+                                                          "title_lbl_info",
+                                                          "~",
+                                                          "title_btn_setting",
+                                                          "title_btn_minimize",
+                                                          "title_btn_close"};
+        QTest::addRow("horizontalLayout_9")
+            << "horizontalLayout_9" << QStringList {"verticalLayout_8", "verticalLayout_9"};
+        QTest::addRow("verticalLayout_8") << "verticalLayout_8" << QStringList {"main_dbd_gray", "horizontalLayout_5"};
+        QTest::addRow("verticalLayout_6") << "verticalLayout_6" << QStringList {"main_dbd_bgi"};
+        QTest::addRow("verticalLayout_12")
+            << "verticalLayout_12" << QStringList {"horizontalLayout_6", "horizontalLayout_7"};
+        QTest::addRow("horizontalLayout_6")
+            << "horizontalLayout_6" << QStringList {"main_lcd_tem", "verticalLayout_11"};
+        QTest::addRow("verticalLayout_11") << "verticalLayout_11" << QStringList {"~", "main_lbl_symbol"};
+        QTest::addRow("horizontalLayout_7")
+            << "horizontalLayout_7" << QStringList {"main_lcd_fan", "main_lbl_fanspeed"};
         QTest::addRow("horizontalLayout_5")
-            << "horizontalLayout_5" << QStringList{"main_lbl_cpu", "main_lcd_cpu", "main_lbl_cpuunit", "~"};
-        QTest::addRow("verticalLayout_9") << "verticalLayout_9" << QStringList{"main_status_bgi"};
+            << "horizontalLayout_5" << QStringList {"main_lbl_cpu", "main_lcd_cpu", "main_lbl_cpuunit", "~"};
+        QTest::addRow("verticalLayout_9") << "verticalLayout_9" << QStringList {"main_status_bgi"};
         QTest::addRow("verticalLayout_7") << "verticalLayout_7"
-                                          << QStringList{"main_lbl_status", "horizontalLayout_2", "~",
-                                                         "horizontalLayout_8", "horizontalLayout_3", "~",
-                                                         "horizontalLayout_4", "~"};
-        QTest::addRow("horizontalLayout_2") << "horizontalLayout_2" << QStringList{"~", "main_img_linkstate", "~"};
-        QTest::addRow("horizontalLayout_8") << "horizontalLayout_8" << QStringList{"~", "main_ckb_autostart"};
-        QTest::addRow("horizontalLayout_3") << "horizontalLayout_3" << QStringList{"~", "verticalLayout_5", "~"};
-        QTest::addRow("verticalLayout_5") << "verticalLayout_5" << QStringList{"verticalLayout_3", "verticalLayout"};
-        QTest::addRow("verticalLayout_3") << "verticalLayout_3" << QStringList{"main_lbl_cpuitem", "main_cbx_cpuitem"};
-        QTest::addRow("verticalLayout") << "verticalLayout" << QStringList{"main_lbl_fanitem", "main_cbx_fanitem"};
-        QTest::addRow("horizontalLayout_4") << "horizontalLayout_4" << QStringList{"~", "verticalLayout_2", "~"};
-        QTest::addRow("verticalLayout_2") << "verticalLayout_2" << QStringList{"main_btn_accept"};
+                                          << QStringList {"main_lbl_status",
+                                                          "horizontalLayout_2",
+                                                          "~",
+                                                          "horizontalLayout_8",
+                                                          "horizontalLayout_3",
+                                                          "~",
+                                                          "horizontalLayout_4",
+                                                          "~"};
+        QTest::addRow("horizontalLayout_2") << "horizontalLayout_2" << QStringList {"~", "main_img_linkstate", "~"};
+        QTest::addRow("horizontalLayout_8") << "horizontalLayout_8" << QStringList {"~", "main_ckb_autostart"};
+        QTest::addRow("horizontalLayout_3") << "horizontalLayout_3" << QStringList {"~", "verticalLayout_5", "~"};
+        QTest::addRow("verticalLayout_5") << "verticalLayout_5" << QStringList {"verticalLayout_3", "verticalLayout"};
+        QTest::addRow("verticalLayout_3") << "verticalLayout_3" << QStringList {"main_lbl_cpuitem", "main_cbx_cpuitem"};
+        QTest::addRow("verticalLayout") << "verticalLayout" << QStringList {"main_lbl_fanitem", "main_cbx_fanitem"};
+        QTest::addRow("horizontalLayout_4") << "horizontalLayout_4" << QStringList {"~", "verticalLayout_2", "~"};
+        QTest::addRow("verticalLayout_2") << "verticalLayout_2" << QStringList {"main_btn_accept"};
     }
 
     void layoutTree()
@@ -246,8 +259,8 @@ private slots:
         QTest::newRow("horizontalSpacer") << "horizontalLayout_2" << 0 << QSize(16, 20) << ex << mi;
         QTest::newRow("horizontalSpacer_2") << "horizontalLayout_2" << 2 << QSize(16, 20) << ex << mi;
         QTest::newRow("verticalSpacer_2") << "verticalLayout_7" << 2 << QSize(20, 40) << mi << ex;
-        QTest::newRow("horizontalSpacer_8") << "horizontalLayout_8" << 0 << QSize(25, 20) << int(QSizePolicy::Fixed)
-                                            << mi;
+        QTest::newRow("horizontalSpacer_8")
+            << "horizontalLayout_8" << 0 << QSize(25, 20) << int(QSizePolicy::Fixed) << mi;
         QTest::newRow("horizontalSpacer_3") << "horizontalLayout_3" << 0 << QSize(13, 14) << ex << mi;
         QTest::newRow("horizontalSpacer_4") << "horizontalLayout_3" << 2 << QSize(13, 14) << ex << mi;
         QTest::newRow("verticalSpacer_3") << "verticalLayout_7" << 5 << QSize(20, 40) << mi << ex;
@@ -277,9 +290,16 @@ private slots:
         QTest::newRow("main_wgt_bgi") << "main_wgt_bgi"
                                       << "QWidget#main_wgt_bgi\n{\n\t\n\tborder:0px solid;\n\tborder-radius: "
                                          "10px;\n\tborder-image: url(:/image/sys_bgi_main.png);\n}";
-        QTest::newRow("title_lbl_logo") << "title_lbl_logo" << "border-image: url(:/image/newlogo.jpg);";
-        for (const char* white : {"title_lbl_info", "main_lcd_tem", "main_lbl_symbol", "main_lcd_fan",
-                                  "main_lbl_fanspeed", "main_lbl_cpu", "main_lcd_cpu", "main_lbl_cpuunit",
+        QTest::newRow("title_lbl_logo") << "title_lbl_logo"
+                                        << "border-image: url(:/image/newlogo.jpg);";
+        for (const char* white : {"title_lbl_info",
+                                  "main_lcd_tem",
+                                  "main_lbl_symbol",
+                                  "main_lcd_fan",
+                                  "main_lbl_fanspeed",
+                                  "main_lbl_cpu",
+                                  "main_lcd_cpu",
+                                  "main_lbl_cpuunit",
                                   "main_ckb_autostart"}) {
             QTest::newRow(white) << white << kWhite;
         }
@@ -296,7 +316,8 @@ private slots:
         for (const char* grey : {"main_lbl_status", "main_lbl_cpuitem", "main_lbl_fanitem"}) {
             QTest::newRow(grey) << grey << kGrey;
         }
-        QTest::newRow("main_img_linkstate") << "main_img_linkstate" << "border-image: url(:/image/5651226.png);";
+        QTest::newRow("main_img_linkstate") << "main_img_linkstate"
+                                            << "border-image: url(:/image/5651226.png);";
         QTest::newRow("main_cbx_cpuitem") << "main_cbx_cpuitem" << kCombo;
         QTest::newRow("main_cbx_fanitem") << "main_cbx_fanitem" << kCombo;
         QTest::newRow("main_btn_accept") << "main_btn_accept" << kAccept;
@@ -329,12 +350,15 @@ private slots:
         for (const char* n : {"title_btn_setting", "title_btn_minimize", "title_btn_close"}) {
             QTest::newRow(n) << n << yahei << 10 << false;
         }
-        QTest::newRow("main_lbl_symbol") << "main_lbl_symbol" << "Agency FB" << 20 << true;
-        QTest::newRow("main_lbl_fanspeed") << "main_lbl_fanspeed" << "Sitka Small Semibold" << 20 << true;
+        QTest::newRow("main_lbl_symbol") << "main_lbl_symbol"
+                                         << "Agency FB" << 20 << true;
+        QTest::newRow("main_lbl_fanspeed") << "main_lbl_fanspeed"
+                                           << "Sitka Small Semibold" << 20 << true;
         for (const char* n : {"main_lbl_cpu", "main_lbl_cpuunit", "main_ckb_autostart"}) {
             QTest::newRow(n) << n << yahei << 11 << false;
         }
-        QTest::newRow("main_lcd_cpu") << "main_lcd_cpu" << "Agency FB" << 8 << false;
+        QTest::newRow("main_lcd_cpu") << "main_lcd_cpu"
+                                      << "Agency FB" << 8 << false;
         QTest::newRow("main_lbl_cpuitem") << "main_lbl_cpuitem" << yahei << 10 << false;
         QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem" << yahei << 10 << false;
         QTest::newRow("main_cbx_cpuitem") << "main_cbx_cpuitem" << yahei << 9 << false;
@@ -400,18 +424,29 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("title_lbl_info") << "title_lbl_info" << "Orvane_V4.5.0.5";
-        QTest::newRow("title_lbl_logo") << "title_lbl_logo" << "";
-        QTest::newRow("main_img_linkstate") << "main_img_linkstate" << "";
+        QTest::newRow("title_lbl_info") << "title_lbl_info"
+                                        << "Orvane_V4.5.0.5";
+        QTest::newRow("title_lbl_logo") << "title_lbl_logo"
+                                        << "";
+        QTest::newRow("main_img_linkstate") << "main_img_linkstate"
+                                            << "";
         QTest::newRow("main_lbl_symbol") << "main_lbl_symbol" << QStringLiteral("℃");
-        QTest::newRow("main_lbl_fanspeed") << "main_lbl_fanspeed" << "RPM";
-        QTest::newRow("main_lbl_cpu") << "main_lbl_cpu" << "CPU:";
-        QTest::newRow("main_lbl_cpuunit") << "main_lbl_cpuunit" << "%";
-        QTest::newRow("main_lbl_status") << "main_lbl_status" << "USB STATUS";
-        QTest::newRow("main_lbl_cpuitem") << "main_lbl_cpuitem" << "Temperature";
-        QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem" << "FanSpeed";
-        QTest::newRow("main_ckb_autostart") << "main_ckb_autostart" << "AutoStart";
-        QTest::newRow("main_btn_accept") << "main_btn_accept" << "Accept";
+        QTest::newRow("main_lbl_fanspeed") << "main_lbl_fanspeed"
+                                           << "RPM";
+        QTest::newRow("main_lbl_cpu") << "main_lbl_cpu"
+                                      << "CPU:";
+        QTest::newRow("main_lbl_cpuunit") << "main_lbl_cpuunit"
+                                          << "%";
+        QTest::newRow("main_lbl_status") << "main_lbl_status"
+                                         << "USB STATUS";
+        QTest::newRow("main_lbl_cpuitem") << "main_lbl_cpuitem"
+                                          << "Temperature";
+        QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem"
+                                          << "FanSpeed";
+        QTest::newRow("main_ckb_autostart") << "main_ckb_autostart"
+                                            << "AutoStart";
+        QTest::newRow("main_btn_accept") << "main_btn_accept"
+                                         << "Accept";
     }
 
     void texts()

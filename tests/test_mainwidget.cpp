@@ -67,7 +67,8 @@ private slots:
         const int tick = 5 * (frame + 1);
         MainWidgetProbe::tick(w, tick - 1);
         const QString before = gauge(w);
-        QVERIFY(before != QString::fromLatin1(dbdArray[frame]) || (frame > 0 && dbdArray[frame - 1] == dbdArray[frame]));
+        QVERIFY(before != QString::fromLatin1(dbdArray[frame]) ||
+                (frame > 0 && dbdArray[frame - 1] == dbdArray[frame]));
         QCOMPARE(MainWidgetProbe::dbdMovieNumber(w), frame);
         MainWidgetProbe::tick(w);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[frame]));

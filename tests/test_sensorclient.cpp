@@ -1,9 +1,9 @@
 // The sensor client against a real local socket server and real server processes.
 #include "hardwareinfo.h"
-#include "sensorprotocol.h"
 #include "hardwareinfoprobe.h"
 #include "sensorendpoint.h"
 #include "sensorpeer.h"
+#include "sensorprotocol.h"
 #include "testsupport.h"
 
 #include <QDir>

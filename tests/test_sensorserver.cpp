@@ -1,8 +1,8 @@
 // The Linux sensor server VOViredo, run as a process on fixture machines, read through the client's own parser.
 #include "hardwareinfo.h"
-#include "sensorprotocol.h"
 #include "hardwareinfoprobe.h"
 #include "sensorendpoint.h"
+#include "sensorprotocol.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
 #include <memory>
 
@@ -104,8 +103,8 @@ private slots:
         QVERIFY(dismissNotice());
         // Exactly one of the two gives way, with exit code 0.
         QProcess* refused = nullptr;
-        QVERIFY(QTest::qWaitFor([&]() { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
-                                10000));
+        QVERIFY(QTest::qWaitFor(
+            [&]() { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; }, 10000));
         refused = a->state() == QProcess::NotRunning ? a : b;
         QProcess* kept = refused == a ? b : a;
         QCOMPARE(refused->exitCode(), 0);
@@ -151,11 +150,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("hidden");
-        QTest::newRow("exactly --bootstart") << QStringList{"--bootstart"} << true;
-        QTest::newRow("letter case") << QStringList{"--BootStart"} << false;
-        QTest::newRow("appended value") << QStringList{"--bootstart=1"} << false;
-        QTest::newRow("second argument") << QStringList{"--bootstart", "extra"} << false;
-        QTest::newRow("no argument") << QStringList{} << false;
+        QTest::newRow("exactly --bootstart") << QStringList {"--bootstart"} << true;
+        QTest::newRow("letter case") << QStringList {"--BootStart"} << false;
+        QTest::newRow("appended value") << QStringList {"--bootstart=1"} << false;
+        QTest::newRow("second argument") << QStringList {"--bootstart", "extra"} << false;
+        QTest::newRow("no argument") << QStringList {} << false;
     }
 
     void bootStartArgument()

@@ -26,5 +26,6 @@ const char* const dbdArray[kDbdArraySize] = {
     "QWidget#main_dbd_bgi {border-image: url(:/image/bgi_dbd_1.png);}",
 };
 
-const QString kLinkStateNotLinked = QStringLiteral("QLabel#main_img_linkstate{\tborder-image: url(:/image/5651284.png);}");
+const QString kLinkStateNotLinked =
+    QStringLiteral("QLabel#main_img_linkstate{\tborder-image: url(:/image/5651284.png);}");
 const QString kLinkStateLinked = QStringLiteral("QLabel#main_img_linkstate{\tborder-image: url(:/image/5651226.png);}");

@@ -1,8 +1,7 @@
 // Window chrome, tray icon and the settings drop-down of the main window.
-#include "mainwidget.h"
-
 #include "hardwareinfo.h"
 #include "logcategories.h"
+#include "mainwidget.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"

@@ -1,8 +1,7 @@
 // Readouts and fan gauge, the message dialog, and the device menu actions.
-#include "mainwidget.h"
-
 #include "dashboardstyles.h"
 #include "hardwareinfo.h"
+#include "mainwidget.h"
 #include "msgdialog.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
@@ -25,8 +24,17 @@ struct GaugeStep
     int index;
 };
 constexpr GaugeStep kGaugeSteps[] = {
-    {2000, 11}, {1800, 10}, {1600, 9}, {1400, 8}, {1200, 7}, {1000, 6},
-    {800, 5},   {600, 4},   {400, 3},  {300, 2},  {200, 1},
+    {2000, 11},
+    {1800, 10},
+    {1600, 9},
+    {1400, 8},
+    {1200, 7},
+    {1000, 6},
+    {800, 5},
+    {600, 4},
+    {400, 3},
+    {300, 2},
+    {200, 1},
 };
 
 QString zeroPadded(int value)

@@ -139,7 +139,8 @@ void MainWidget::onSystemResume()
 {
     qCDebug(lcDevice, "Computer wakes up from sleep");
     if (mIsUsbConnect) {
-        onLinkState(LinkState::Closed, QStringLiteral("display closed after the wake-up; the next reading links it again"));
+        onLinkState(LinkState::Closed,
+                    QStringLiteral("display closed after the wake-up; the next reading links it again"));
     }
     onUsbDisConnect();
 }

@@ -1,7 +1,6 @@
 // The settings file beside the executable and the log-on entry behind the AutoStart check box.
-#include "mainwidget.h"
-
 #include "bootstarttask.h"
+#include "mainwidget.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -5,10 +5,7 @@
 
 #include <QGraphicsDropShadowEffect>
 
-MsgDialog::MsgDialog(QWidget* parent)
-    : QDialog(parent)
-    , ui(new Ui_MsgDialog)
-    , mButtonType(true)
+MsgDialog::MsgDialog(QWidget* parent) : QDialog(parent), ui(new Ui_MsgDialog), mButtonType(true)
 {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
     initImageResources();

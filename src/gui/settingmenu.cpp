@@ -2,10 +2,7 @@
 
 #include <QAction>
 
-SettingMenu::SettingMenu(QWidget* parent)
-    : QMenu(parent)
-    , menu_action_version(nullptr)
-    , menu_action_update(nullptr)
+SettingMenu::SettingMenu(QWidget* parent) : QMenu(parent), menu_action_version(nullptr), menu_action_update(nullptr)
 {
     createActions();
 }

@@ -74,8 +74,8 @@ void HardWareInfo::onReadVoViredo()
     if (!onConnectServer(socket)) {
         if (!mServerSilent && !mQuitting.load()) {
             mServerSilent = true;
-            qCWarning(lcSensors).noquote() << "the sensor server does not answer at" << SensorEndpoint::serverSocketName()
-                                           << "- readings are 0 until it does";
+            qCWarning(lcSensors).noquote() << "the sensor server does not answer at"
+                                           << SensorEndpoint::serverSocketName() << "- readings are 0 until it does";
         }
         return;
     }

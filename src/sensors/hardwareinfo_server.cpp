@@ -53,9 +53,12 @@ void HardWareInfo::onStartServerProcess()
                                        << "could not be started:" << process->errorString();
     } else {
         const qint64 pid = process->processId();
-        qCInfo(lcSensors).noquote() << (mServerStarts++ == 0 ? "sensor server started, pid" : "sensor server restarted, pid")
+        qCInfo(lcSensors).noquote() << (mServerStarts++ == 0 ? "sensor server started, pid"
+                                                             : "sensor server restarted, pid")
                                     << pid;
-        connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+        connect(process,
+                qOverload<int, QProcess::ExitStatus>(&QProcess::finished),
+                this,
                 [this, pid](int code, QProcess::ExitStatus status) {
                     // A clean end is a stop request or a signal. Otherwise its own error output, which reaches
                     // ours, says why (a socket it cannot listen on, for one).

@@ -7,9 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-DialogWatcher::DialogWatcher(Answer answer, QObject* parent)
-    : QObject(parent)
-    , mAnswer(answer)
+DialogWatcher::DialogWatcher(Answer answer, QObject* parent) : QObject(parent), mAnswer(answer)
 {
     connect(&mTimer, &QTimer::timeout, this, &DialogWatcher::poll);
     mTimer.start(20);

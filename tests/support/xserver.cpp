@@ -59,7 +59,7 @@ QStringList XServer::findWindows(const QString& title, bool onlyVisible, int tim
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), mDisplay);
         search.setProcessEnvironment(env);
-        QStringList args{QStringLiteral("search")};
+        QStringList args {QStringLiteral("search")};
         if (onlyVisible) {
             args << QStringLiteral("--onlyvisible");
         }
@@ -127,7 +127,8 @@ bool XServer::trayHasIcon(const QString& windowClass) const
     if (panels.isEmpty()) {
         return false;
     }
-    const QString tree = runTool(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panels.first()});
+    const QString tree =
+        runTool(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panels.first()});
     return tree.contains(QStringLiteral("(\"%1\" \"%1\")").arg(windowClass));
 }
 

@@ -16,10 +16,10 @@ bool finishedWell(QProcess& process, QString* error)
         process.exitCode() == 0) {
         return true;
     }
-    const QString reason = QStringLiteral("schtasks failed: %1")
-                               .arg(process.error() == QProcess::UnknownError
-                                        ? QString::fromLocal8Bit(process.readAll()).trimmed()
-                                        : process.errorString());
+    const QString reason =
+        QStringLiteral("schtasks failed: %1")
+            .arg(process.error() == QProcess::UnknownError ? QString::fromLocal8Bit(process.readAll()).trimmed()
+                                                           : process.errorString());
     qCWarning(lcPlatform).noquote() << reason;
     if (error) {
         *error = reason;

@@ -1,5 +1,4 @@
 #include "bootstarttask.h"
-
 #include "desktopentry.h"
 #include "logcategories.h"
 
@@ -55,7 +54,7 @@ bool isEnabled(const QMap<QString, QString>& entry)
 bool startsThisProgram(const QMap<QString, QString>& entry)
 {
     const QStringList exec = DesktopEntry::splitExec(entry.value(QStringLiteral("Exec")));
-    return exec == QStringList{QCoreApplication::applicationFilePath(), QStringLiteral("--bootstart")};
+    return exec == QStringList {QCoreApplication::applicationFilePath(), QStringLiteral("--bootstart")};
 }
 } // namespace
 
@@ -67,8 +66,8 @@ bool create(QString* error)
     if (!QDir().mkpath(folder)) {
         return failed(QStringLiteral("cannot create the autostart folder %1").arg(folder), error);
     }
-    const QString exec = DesktopEntry::quoteExecArgument(QCoreApplication::applicationFilePath()) +
-                         QStringLiteral(" --bootstart");
+    const QString exec =
+        DesktopEntry::quoteExecArgument(QCoreApplication::applicationFilePath()) + QStringLiteral(" --bootstart");
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Orvane\n"

@@ -1,6 +1,5 @@
 #include "desktopentry.h"
 
-
 namespace DesktopEntry {
 QString quoteExecArgument(const QString& argument)
 {

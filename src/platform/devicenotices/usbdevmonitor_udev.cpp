@@ -1,6 +1,6 @@
 // Device notices on Linux: a udev watcher that lives as long as the window it was registered for.
-#include "udevusbwatcher.h"
 #include "logcategories.h"
+#include "udevusbwatcher.h"
 #include "usbdevmonitor.h"
 
 #include <QWidget>

@@ -1,6 +1,4 @@
 #include "terminationsignals.h"
 
 // Windows ends a GUI program through its windows (WM_CLOSE/WM_ENDSESSION), which Qt already turns into events.
-void onTerminationSignals(QObject*, std::function<void()>)
-{
-}
+void onTerminationSignals(QObject*, std::function<void()>) { }

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QSharedMemory>
-
 #include <sys/ipc.h>
 #include <sys/shm.h>
 

@@ -25,11 +25,11 @@ public:
         }
         // By signature text: the D-Bus signal has no C++ counterpart to point at.
         const bool connected = bus.connect(QStringLiteral("org.freedesktop.login1"),
-                           QStringLiteral("/org/freedesktop/login1"),
-                           QStringLiteral("org.freedesktop.login1.Manager"),
-                           QStringLiteral("PrepareForSleep"),
-                           this,
-                           SLOT(onPrepareForSleep(bool)));
+                                           QStringLiteral("/org/freedesktop/login1"),
+                                           QStringLiteral("org.freedesktop.login1.Manager"),
+                                           QStringLiteral("PrepareForSleep"),
+                                           this,
+                                           SLOT(onPrepareForSleep(bool)));
         if (!connected) {
             qCWarning(lcPlatform).noquote() << "cannot follow logind's PrepareForSleep:" << bus.lastError().message();
         }
