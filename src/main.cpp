@@ -1,12 +1,10 @@
 #include "logcategories.h"
 #include "mainwidget.h"
-#include "sharedsegment.h"
+#include "singleinstance.h"
 #include "terminationsignals.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QSharedMemory>
-#include <QSystemSemaphore>
 
 namespace {
 int showAlreadyRunning()
@@ -30,32 +28,9 @@ int main(int argc, char* argv[])
     }
     QApplication a(argc, argv);
 
-    const QString semaphoreKey = QStringLiteral("KEY_QUASTOR_SEMAPHORE_AP");
-    const QString sharedMemoryKey = QStringLiteral("KEY_QUASTOR_SHAREMEMORY_AP");
-
-    QSystemSemaphore semaphore(semaphoreKey, 1, QSystemSemaphore::Open);
-    if (!semaphore.acquire()) {
-        return showAlreadyRunning();
-    }
-
-    QSharedMemory sharedMemory(sharedMemoryKey);
-    bool isNew = false;
-    if (!sharedMemory.attach(QSharedMemory::ReadWrite)) {
-        isNew = true;
-        if (!sharedMemory.create(1, QSharedMemory::ReadWrite) && sharedMemory.error() == QSharedMemory::AlreadyExists &&
-            sharedMemory.attach(QSharedMemory::ReadWrite)) {
-            // The segment is there but its key file was not (a /tmp cleaner took it): whoever made the segment
-            // decides, as below.
-            isNew = sharedSegmentIsOrphaned(sharedMemory);
-        }
-    } else if (sharedSegmentIsOrphaned(sharedMemory)) {
-        // A first instance that was killed leaves its segment behind; nobody else holds it, so this start is the
-        // first instance now and keeps the segment attached for its own lifetime.
-        isNew = true;
-    }
-    semaphore.release();
-
-    if (!isNew) {
+    // Lives until the program ends: while it does, other starts are refused.
+    SingleInstance instance;
+    if (!instance.claim()) {
         return showAlreadyRunning();
     }
 

@@ -1,5 +1,6 @@
 // "Device Version" and "Device Upgrade" against the simulated display.
 #include "devicemodel.h"
+#include "diagnosticcopy.h"
 #include "dialogwatcher.h"
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
@@ -35,7 +36,7 @@ class TestDeviceActions : public QObject
 private slots:
     void init()
     {
-        QFile::remove(QStringLiteral("hardInfo.xml"));
+        QFile::remove(DiagnosticCopy::path());
         mModel = new devsim::DeviceModel;
         devsim::installModel(mModel);
         devsim::resetSimCalls();
@@ -96,7 +97,7 @@ private slots:
         QCOMPARE(MainWidgetProbe::isUsbConnect(*w), setup != QLatin1String("absent"));
 
         // The diagnostic copy is written first, in every case; before any sensor reply it holds the separator.
-        QFile copy(QStringLiteral("hardInfo.xml"));
+        QFile copy(DiagnosticCopy::path());
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), QByteArray("\r\n\r\n"));
     }

@@ -1,4 +1,5 @@
 // The sensor client against a real local socket server and real server processes.
+#include "diagnosticcopy.h"
 #include "hardwareinfo.h"
 #include "hardwareinfoprobe.h"
 #include "sensorendpoint.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
+#include <sys/stat.h>
 #include <memory>
 
 namespace {
@@ -92,10 +94,9 @@ class TestSensorClient : public QObject
     QTemporaryDir mRuntimeDir {QStringLiteral("/tmp/orvane-XXXXXX")};
     QTemporaryDir mAppDir;
     QByteArray mDocument;
-    QList<QtMsgType> mMessageTypes;
-    QStringList mMessages;
 
-    QString hardInfo() const { return mWorkDir.filePath(QStringLiteral("hardInfo.xml")); }
+    // The copy goes to this run's runtime folder.
+    QString hardInfo() const { return DiagnosticCopy::path(); }
 
     // A server program in a folder of its own: the real VOViredo reading a fixture machine.
     QString voviredoScript(const QString& machine)
@@ -140,7 +141,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(mWorkDir.isValid() && mRuntimeDir.isValid() && mAppDir.isValid());
-        // The copy of the reply goes to the current folder; the socket to this run's own runtime folder.
+        // The socket and the copy of the reply go to this run's own runtime folder.
         QVERIFY(QDir::setCurrent(mWorkDir.path()));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(mRuntimeDir.path()));
         QFile document(TestSupport::fixturesDir() + QStringLiteral("/documents/windows-intel-asus.xml"));
@@ -466,17 +467,62 @@ private slots:
         QCOMPARE(readFile(hardInfo()), mDocument + kSeparator);
     }
 
-    // A copy that cannot be written does not cost the reading.
-    void copyNotWritable()
+    // Whatever stands where the copy goes, the reading goes on, nothing outside is written and nothing waits: a
+    // folder stays (and is said once), a link or a FIFO is replaced by the copy itself.
+    void copyInTheWay_data()
     {
-        QVERIFY(QDir().mkdir(hardInfo()));
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to another file") << "link";
+        QTest::newRow("fifo") << "fifo";
+    }
+
+    void copyInTheWay()
+    {
+        QFETCH(QString, kind);
+        const QString outside = mWorkDir.filePath(QStringLiteral("precious.txt"));
+        QFile precious(outside);
+        QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("keep me") == 7);
+        precious.close();
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(hardInfo()));
+        } else if (kind == QLatin1String("link")) {
+            QVERIFY(QFile::link(outside, hardInfo()));
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(hardInfo()).constData(), 0600), 0);
+        }
+
         Script script;
-        script.documents = {mDocument};
+        script.documents = {mDocument, mDocument};
         PeerServer server(script);
         Client client(this);
+        static QStringList* warnings = nullptr;
+        QStringList said;
+        warnings = &said;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+                if (type == QtWarningMsg && text.contains(QLatin1String("hardInfo.xml"))) {
+                    warnings->append(text);
+                }
+            });
         client.request();
-        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
-        compare(client.replies.first(), 41, 12, 1150);
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 8000);
+        qInstallMessageHandler(previous);
+        compare(client.replies.last(), 41, 12, 1150);
+
+        QCOMPARE(readFile(outside), QByteArray("keep me"));
+        const QFileInfo copy(hardInfo());
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(copy.isDir());
+            QCOMPARE(said.size(), 1);
+        } else {
+            QVERIFY(copy.isFile() && !copy.isSymLink());
+            QCOMPARE(readFile(hardInfo()), mDocument + kSeparator);
+            QVERIFY(said.isEmpty());
+        }
+        // No half-written copies are left behind.
+        QCOMPARE(QDir(copy.absolutePath()).entryList({QStringLiteral("hardInfo.xml.*")}, QDir::Files), QStringList());
     }
 
     // Both threads write the copy while replies change: afterwards the file holds one whole reply.

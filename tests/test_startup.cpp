@@ -5,7 +5,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QDir>
+#include <QScopeGuard>
+
 #include <csignal>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -32,8 +38,8 @@ class TestStartup : public QObject
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), (x ? x : &mX)->display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        // The single-instance keys live in the temp folder: every test case gets its own.
-        env.insert(QStringLiteral("TMPDIR"), mKeys->path());
+        // The single-instance lock lives in the user's runtime folder: every test case gets its own.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), mKeys->path());
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->start(program(), arguments);
@@ -188,6 +194,78 @@ private slots:
             },
             kWindowWaitMs));
         QCOMPARE(process->state(), QProcess::Running);
+    }
+
+    // Another user's instance neither refuses nor blocks this user's start; each user still runs one at a time.
+    void eachUserRunsOne()
+    {
+        if (::geteuid() != 0) {
+            QSKIP("making a second user needs root");
+        }
+        const QString user = QStringLiteral("orvane-t%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(QProcess::execute(QStringLiteral("useradd"),
+                                  {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                                   QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), user}) == 0);
+        auto dropUser = qScopeGuard([&]() { QProcess::execute(QStringLiteral("userdel"), {user}); });
+        const struct passwd* account = ::getpwnam(user.toLocal8Bit().constData());
+        QVERIFY(account);
+        const uid_t uid = account->pw_uid;
+        const gid_t gid = account->pw_gid;
+
+        // A copy of the program the other user may run, and a runtime folder of each user's own.
+        QTemporaryDir shared(QStringLiteral("/tmp/orvane-users-XXXXXX"));
+        QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7755)));
+        const QString copy = shared.filePath(QStringLiteral("orvane"));
+        QVERIFY(QFile::copy(program(), copy));
+        QVERIFY(QFile::setPermissions(copy, QFileDevice::Permissions(0x7755)));
+        const QString theirRuntime = shared.filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkdir(theirRuntime));
+        QCOMPARE(::chown(QFile::encodeName(theirRuntime).constData(), uid, gid), 0);
+        QCOMPARE(::chmod(QFile::encodeName(theirRuntime).constData(), 0700), 0);
+
+        // Offscreen: a refused start then waits on its notice, which the log line gives away.
+        auto start = [&](bool asOther) {
+            auto* process = new QProcess(this);
+            QProcessEnvironment env;
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), asOther ? theirRuntime : mKeys->path());
+            env.insert(QStringLiteral("HOME"), asOther ? shared.path() : QDir::homePath());
+            process->setProcessEnvironment(env);
+            process->setProcessChannelMode(QProcess::MergedChannels);
+            if (asOther) {
+                process->start(QStringLiteral("setpriv"),
+                               {QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(gid),
+                                QStringLiteral("--clear-groups"), QStringLiteral("--"), copy});
+            } else {
+                process->start(copy, {});
+            }
+            mStarted << process;
+            return process;
+        };
+        QByteArray output;
+        auto says = [&](QProcess* process, const char* text) {
+            return QTest::qWaitFor(
+                [&]() { return (output = process->peek(1 << 20)).contains(text); }, kWindowWaitMs);
+        };
+        const char* running = "no system tray";
+        const char* refused = "another instance runs already";
+
+        QProcess* mine = start(false);
+        QVERIFY(says(mine, running));
+        QProcess* theirs = start(true);
+        QVERIFY2(says(theirs, running), output.constData());
+        QVERIFY(!output.contains(refused));
+        QProcess* theirSecond = start(true);
+        QVERIFY2(says(theirSecond, refused), output.constData());
+        theirSecond->kill();
+
+        // Theirs killed outright: their next start runs, and mine never noticed.
+        ::kill(pid_t(theirs->processId()), SIGKILL);
+        QVERIFY(theirs->waitForFinished(5000));
+        QProcess* theirNext = start(true);
+        QVERIFY2(says(theirNext, running), output.constData());
+        QVERIFY(!output.contains(refused));
+        QVERIFY(stillRunningAfter(mine, 100));
     }
 
     void refusedBootStartStillShowsNotice()

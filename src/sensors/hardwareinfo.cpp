@@ -1,12 +1,12 @@
 // One request to the sensor server per call of slot_hwGetData, and the file copy of the last reply.
 #include "hardwareinfo.h"
 
+#include "diagnosticcopy.h"
 #include "logcategories.h"
 #include "sensorendpoint.h"
 #include "sensorreply.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLocalSocket>
 #include <QMetaObject>
 #include <QMutexLocker>
@@ -130,11 +130,5 @@ void HardWareInfo::onWriteHwInfoData()
 {
     // Held while writing so that the GUI thread and the worker never interleave in the file.
     QMutexLocker lock(&mLastHwInfoMutex);
-    QFile file(QStringLiteral("hardInfo.xml"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        return;
-    }
-    file.write(mLastHwInfo.toUtf8());
-    file.write("\r\n\r\n");
-    file.close();
+    DiagnosticCopy::write(mLastHwInfo);
 }

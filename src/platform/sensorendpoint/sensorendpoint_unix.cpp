@@ -1,7 +1,8 @@
 #include "sensorendpoint.h"
 
+#include "runtimefolder.h"
+
 #include <QCoreApplication>
-#include <QStandardPaths>
 
 namespace SensorEndpoint {
 QString serverProgram()
@@ -13,7 +14,7 @@ QString socketName(const QString& name)
 {
     // A bare name would land in the shared temp folder, where another user could take it first; the runtime
     // folder belongs to this user alone (Qt creates a private one when XDG_RUNTIME_DIR is not set).
-    const QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString runtimeDir = RuntimeFolder::path();
     if (runtimeDir.isEmpty() || name.isEmpty()) {
         return QString();
     }

@@ -1,0 +1,18 @@
+#ifndef ORVANE_RUNTIMEFOLDER_H
+#define ORVANE_RUNTIMEFOLDER_H
+
+#include <QString>
+
+// The user's runtime folder on Linux: private to the user, in memory, gone at log-out. Looked up once per process,
+// since Qt warns each time it finds the folder missing or not the user's.
+namespace RuntimeFolder {
+// What Qt gives for it: $XDG_RUNTIME_DIR, or a private folder Qt makes under /tmp when that is not set. Empty when
+// there is no private one (for example a folder that belongs to someone else).
+QString path();
+// True when the session named the folder ($XDG_RUNTIME_DIR) and it is usable: then it lives in memory.
+bool isSessionFolder();
+// The program's own folder in it, made on first use, this user's alone; empty when it cannot be had (said once).
+QString ownFolder();
+} // namespace RuntimeFolder
+
+#endif // ORVANE_RUNTIMEFOLDER_H

@@ -1,0 +1,95 @@
+#include "runtimefolder.h"
+
+#include "logcategories.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+struct Runtime
+{
+    QString path;
+    bool fromSession = false;
+};
+
+// A folder of ours that nobody else may enter: made if missing, never followed through a link.
+bool makePrivateFolder(const QString& path, QString* problem)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+        *problem = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
+    struct stat info = {};
+    if (::lstat(native.constData(), &info) != 0) {
+        *problem = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        *problem = QStringLiteral("it is not a folder of this user");
+        return false;
+    }
+    if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) {
+        *problem = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+Runtime lookUp()
+{
+    Runtime runtime;
+    runtime.path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString fromSession = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    runtime.fromSession = !runtime.path.isEmpty() && !fromSession.isEmpty() &&
+                          QDir(fromSession).canonicalPath() == QDir(runtime.path).canonicalPath();
+    if (runtime.path.isEmpty()) {
+        qCWarning(lcPlatform) << "no private runtime folder: XDG_RUNTIME_DIR is missing or not this user's";
+    }
+    return runtime;
+}
+
+const Runtime& runtime()
+{
+    static const Runtime once = lookUp();
+    return once;
+}
+
+QString makeOwnFolder()
+{
+    if (runtime().path.isEmpty()) {
+        return QString();
+    }
+    const QString own = runtime().path + QStringLiteral("/orvane");
+    QString problem;
+    if (!makePrivateFolder(own, &problem)) {
+        qCWarning(lcPlatform).noquote() << "cannot use" << own + QLatin1Char(':') << problem;
+        return QString();
+    }
+    return own;
+}
+} // namespace
+
+namespace RuntimeFolder {
+QString path()
+{
+    return runtime().path;
+}
+
+bool isSessionFolder()
+{
+    return runtime().fromSession;
+}
+
+QString ownFolder()
+{
+    static const QString once = makeOwnFolder();
+    return once;
+}
+} // namespace RuntimeFolder
