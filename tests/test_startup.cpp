@@ -237,7 +237,7 @@ private slots:
                                {QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(gid),
                                 QStringLiteral("--clear-groups"), QStringLiteral("--"), copy});
             } else {
-                process->start(copy, {});
+                process->start(copy, QStringList());
             }
             mStarted << process;
             return process;
