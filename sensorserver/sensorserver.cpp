@@ -12,46 +12,31 @@ const QByteArray kStopRequest(SensorProtocol::kStopRequest);
 const QByteArray kStopAnswer = QByteArrayLiteral("stopping");
 // A client that connects and says nothing does not keep its connection for ever.
 constexpr int kIdleMs = 10000;
-constexpr int kProbeMs = 1000;
 constexpr int kFlushMs = 1000;
 } // namespace
 
 SensorServer::SensorServer(SensorCollector& collector, QObject* parent) : QObject(parent), mCollector(collector)
 {
-    connect(&mServer, &QLocalServer::newConnection, this, &SensorServer::onNewConnection);
+    connect(&mListener, &SocketListener::newConnection, this, &SensorServer::onNewConnection);
 }
 
 SensorServer::Listen SensorServer::listen(const QString& name, QString* error)
 {
-    QLocalSocket probe;
-    probe.connectToServer(name);
-    if (probe.waitForConnected(kProbeMs)) {
-        probe.abort();
-        *error = QStringLiteral("another sensor server already answers on %1").arg(name);
-        return Listen::AlreadyRunning;
-    }
-    QLocalServer::removeServer(name);
-    mServer.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!mServer.listen(name)) {
-        *error = mServer.errorString();
-        return Listen::Failed;
-    }
-    return Listen::Ok;
+    return mListener.listen(name, error);
 }
 
-void SensorServer::onNewConnection()
+void SensorServer::onNewConnection(QLocalSocket* socket)
 {
-    while (QLocalSocket* socket = mServer.nextPendingConnection()) {
-        mRequests.insert(socket, QByteArray());
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket]() { onReadyRead(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket]() {
-            mRequests.remove(socket);
-            socket->deleteLater();
-        });
-        QTimer::singleShot(kIdleMs, socket, [socket]() { socket->abort(); });
-        // Data may have come with the connection already.
-        onReadyRead(socket);
-    }
+    socket->setParent(this);
+    mRequests.insert(socket, QByteArray());
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket]() { onReadyRead(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket]() {
+        mRequests.remove(socket);
+        socket->deleteLater();
+    });
+    QTimer::singleShot(kIdleMs, socket, [socket]() { socket->abort(); });
+    // Data may have come with the connection already.
+    onReadyRead(socket);
 }
 
 void SensorServer::onReadyRead(QLocalSocket* socket)
@@ -74,9 +59,11 @@ void SensorServer::onReadyRead(QLocalSocket* socket)
         mTrace.note(*request);
         mRequests.remove(socket);
         socket->write(kStopAnswer);
-        socket->waitForBytesWritten(kFlushMs);
+        // End once the answer is out, also to a client that closed its own side right after asking; a client that
+        // reads nothing does not hold the end up for long.
+        connect(socket, &QLocalSocket::disconnected, this, &SensorServer::stopRequested);
+        QTimer::singleShot(kFlushMs, this, &SensorServer::stopRequested);
         socket->disconnectFromServer();
-        emit stopRequested();
         return;
     }
     if (!kReadRequest.startsWith(*request) && !kStopRequest.startsWith(*request)) {

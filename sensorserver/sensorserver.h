@@ -2,10 +2,10 @@
 #define ORVANE_SENSORSERVER_H
 
 #include "requesttrace.h"
+#include "socketlistener.h"
 
 #include <QByteArray>
 #include <QHash>
-#include <QLocalServer>
 #include <QObject>
 
 class QLocalSocket;
@@ -18,7 +18,7 @@ class SensorServer : public QObject
     Q_OBJECT
 
 public:
-    enum class Listen { Ok, AlreadyRunning, Failed };
+    using Listen = SocketListener::Listen;
 
     explicit SensorServer(SensorCollector& collector, QObject* parent = nullptr);
 
@@ -30,11 +30,11 @@ signals:
     void stopRequested();
 
 private:
-    void onNewConnection();
+    void onNewConnection(QLocalSocket* socket);
     void onReadyRead(QLocalSocket* socket);
 
     SensorCollector& mCollector;
-    QLocalServer mServer;
+    SocketListener mListener;
     QHash<QLocalSocket*, QByteArray> mRequests;
     RequestTrace mTrace;
 };

@@ -17,8 +17,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QByteArray kSeparator = QByteArrayLiteral("\r\n\r\n");

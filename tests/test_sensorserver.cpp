@@ -14,6 +14,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 const QString kServerName = QLatin1String(SensorProtocol::kServerName);
@@ -433,6 +438,89 @@ private slots:
         QCOMPARE(server->exitStatus(), QProcess::NormalExit);
         QCOMPARE(server->exitCode(), 0);
         QVERIFY(!QFile::exists(socketPath));
+    }
+
+    // One accept that fails (no descriptor left) leaves the server listening: the client that waited and the next
+    // one are both served.
+    void acceptFailureIsSurvived()
+    {
+        QProcess server;
+        server.start(mProgram,
+                     {QStringLiteral("--sysfs-root"),
+                      fixture(QStringLiteral("msi-b550-nct6687")) + QStringLiteral("/sys"),
+                      kServerName});
+        QVERIFY(server.waitForStarted(5000));
+        server.setReadChannel(QProcess::StandardError);
+        QTRY_VERIFY_WITH_TIMEOUT(request(SensorProtocol::kReadRequest).contains("</Computer>"), 5000);
+        const pid_t pid = pid_t(server.processId());
+        // The lowest free descriptor as the limit: the next one cannot be had.
+        const QStringList open =
+            QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        rlim_t lowestFree = 0;
+        while (open.contains(QString::number(lowestFree))) {
+            ++lowestFree;
+        }
+        struct rlimit limit = {};
+        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, nullptr, &limit), 0);
+        const struct rlimit full = {lowestFree, limit.rlim_max};
+        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &full, nullptr), 0);
+
+        QLocalSocket waiting;
+        waiting.connectToServer(SensorEndpoint::serverSocketName());
+        QVERIFY(waiting.waitForConnected(5000));
+        waiting.write(SensorProtocol::kReadRequest);
+        QVERIFY(QTest::qWaitFor([&]() { return server.peek(4096).contains("cannot accept"); }, 5000));
+        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &limit, nullptr), 0);
+
+        QByteArray reply;
+        while (waiting.state() == QLocalSocket::ConnectedState && waiting.waitForReadyRead(5000)) {
+            reply += waiting.readAll();
+        }
+        QVERIFY(reply.contains("</Computer>"));
+        QVERIFY(request(SensorProtocol::kReadRequest).contains("</Computer>"));
+        server.terminate();
+        QVERIFY(server.waitForFinished(5000));
+    }
+
+    // A client that sends the stop request and closes its own side at once still gets the answer.
+    void stopAnsweredAfterHalfClose()
+    {
+        QProcess* server = serve(fixture(QStringLiteral("msi-b550-nct6687")));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        struct sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(SensorEndpoint::serverSocketName());
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(::write(fd, SensorProtocol::kStopRequest, 10), ssize_t(10));
+        QCOMPARE(::shutdown(fd, SHUT_WR), 0);
+        char answer[64];
+        const ssize_t got = ::read(fd, answer, sizeof answer);
+        ::close(fd);
+        QVERIFY(got > 0);
+        QVERIFY(server->waitForFinished(5000));
+        QCOMPARE(server->exitCode(), 0);
+    }
+
+    // A socket path taken by something else is left alone, with one clear error.
+    void socketPathTaken_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("folder") << true;
+        QTest::newRow("file") << false;
+    }
+
+    void socketPathTaken()
+    {
+        QFETCH(bool, folder);
+        const QString path = SensorEndpoint::serverSocketName();
+        QVERIFY(folder ? QDir().mkdir(path) : writeFile(path, "mine"));
+        QProcess server;
+        server.start(mProgram, {QStringLiteral("--sysfs-root"), QStringLiteral("/nonexistent"), kServerName});
+        QVERIFY(server.waitForFinished(5000));
+        QCOMPARE(server.exitCode(), 1);
+        QVERIFY(QString::fromLocal8Bit(server.readAllStandardError()).contains(QLatin1String("is taken by a")));
+        QVERIFY(folder ? QFileInfo(path).isDir() && QDir().rmdir(path) : QFile(path).remove());
     }
 
     // The load covers the time since the previous request: busy time without idle, iowait and guest time.

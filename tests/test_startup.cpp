@@ -2,17 +2,16 @@
 #include "testsupport.h"
 #include "xserver.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <QDir>
-#include <QScopeGuard>
-
 #include <csignal>
+#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <memory>
 
 namespace {
 const QString kMainTitle = QStringLiteral("^Orvane v1\\.0\\.0\\.1$");
@@ -204,8 +203,11 @@ private slots:
         }
         const QString user = QStringLiteral("orvane-t%1").arg(QCoreApplication::applicationPid());
         QVERIFY(QProcess::execute(QStringLiteral("useradd"),
-                                  {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                                   QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), user}) == 0);
+                                  {QStringLiteral("--system"),
+                                   QStringLiteral("--no-create-home"),
+                                   QStringLiteral("--shell"),
+                                   QStringLiteral("/usr/sbin/nologin"),
+                                   user}) == 0);
         auto dropUser = qScopeGuard([&]() { QProcess::execute(QStringLiteral("userdel"), {user}); });
         const struct passwd* account = ::getpwnam(user.toLocal8Bit().constData());
         QVERIFY(account);
@@ -234,8 +236,11 @@ private slots:
             process->setProcessChannelMode(QProcess::MergedChannels);
             if (asOther) {
                 process->start(QStringLiteral("setpriv"),
-                               {QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(gid),
-                                QStringLiteral("--clear-groups"), QStringLiteral("--"), copy});
+                               {QStringLiteral("--reuid=%1").arg(uid),
+                                QStringLiteral("--regid=%1").arg(gid),
+                                QStringLiteral("--clear-groups"),
+                                QStringLiteral("--"),
+                                copy});
             } else {
                 process->start(copy, QStringList());
             }
@@ -244,8 +249,7 @@ private slots:
         };
         QByteArray output;
         auto says = [&](QProcess* process, const char* text) {
-            return QTest::qWaitFor(
-                [&]() { return (output = process->peek(1 << 20)).contains(text); }, kWindowWaitMs);
+            return QTest::qWaitFor([&]() { return (output = process->peek(1 << 20)).contains(text); }, kWindowWaitMs);
         };
         const char* running = "no system tray";
         const char* refused = "another instance runs already";

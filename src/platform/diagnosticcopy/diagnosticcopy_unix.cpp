@@ -1,12 +1,10 @@
 // The copy goes to a new file in the program's own runtime folder, which then takes the place of the old one:
 // nothing follows a link put there, nothing waits on a special file, and a reader never sees half a document.
 #include "diagnosticcopy.h"
-
 #include "logcategories.h"
 #include "runtimefolder.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>

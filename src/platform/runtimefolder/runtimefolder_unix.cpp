@@ -1,11 +1,9 @@
-#include "runtimefolder.h"
-
 #include "logcategories.h"
+#include "runtimefolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>

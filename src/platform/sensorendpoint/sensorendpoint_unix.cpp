@@ -1,6 +1,5 @@
-#include "sensorendpoint.h"
-
 #include "runtimefolder.h"
+#include "sensorendpoint.h"
 
 #include <QCoreApplication>
 

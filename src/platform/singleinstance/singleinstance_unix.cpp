@@ -1,12 +1,10 @@
 // One instance per user: a lock on a file in the user's private runtime folder. Another user can neither take it
 // nor make a start wait, and the kernel drops the lock with the process that held it, killed or not.
-#include "singleinstance.h"
-
 #include "logcategories.h"
 #include "runtimefolder.h"
+#include "singleinstance.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -37,8 +35,8 @@ bool SingleInstance::claim()
     }
     const QString path = folder + QStringLiteral("/instance.lock");
     // Not through a link, and never waiting on a special file put there.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
-                          0600);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     struct stat info = {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         const QString why = fd < 0 ? QString::fromLocal8Bit(strerror(errno)) : QStringLiteral("not a plain file");
