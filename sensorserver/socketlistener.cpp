@@ -1,6 +1,9 @@
 #include "socketlistener.h"
 
+#include "sensorendpoint.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QSocketNotifier>
 #include <cerrno>
@@ -51,14 +54,13 @@ SocketListener::Listen SocketListener::listen(const QString& path, QString* erro
     }
     std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
 
-    struct stat info = {};
-    if (::lstat(native.constData(), &info) == 0) {
-        if (!S_ISSOCK(info.st_mode)) {
-            // Someone's folder or file: not ours to remove.
-            *error = QStringLiteral("%1 is taken by a %2, not a socket; remove it or let it be")
-                         .arg(path, S_ISDIR(info.st_mode) ? QStringLiteral("folder") : QStringLiteral("file"));
-            return Listen::Failed;
-        }
+    QString taken;
+    if (SensorEndpoint::isTaken(path, &taken)) {
+        // Someone's folder or file: not ours to remove.
+        *error = taken + QStringLiteral(", not a socket");
+        return Listen::Failed;
+    }
+    if (QFileInfo::exists(path)) {
         QLocalSocket probe;
         probe.connectToServer(path);
         if (probe.waitForConnected(kProbeMs)) {

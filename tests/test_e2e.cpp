@@ -149,6 +149,8 @@ private slots:
     void sensorServerKilled();
     void deviceFaults();
     void sleepAndWake();
+    void exitWithStuckServer_data();
+    void exitWithStuckServer();
 };
 
 void TestE2e::valuesFromFixture_data()
@@ -389,6 +391,34 @@ void TestE2e::sleepAndWake()
     const int back = recovered(run, sim, kMsi, sim.events().at(reconnect).t, kReadingMs + kSlackMs);
     QVERIFY(back > reconnect);
     QCOMPARE(mMostServers, 1);
+}
+
+void TestE2e::exitWithStuckServer_data()
+{
+    QTest::addColumn<bool>("deafToTerminate");
+    QTest::newRow("server stopped") << false;
+    QTest::newRow("server stopped and deaf to SIGTERM") << true;
+}
+
+// Whatever the sensor server does, the program's own way out ends the program and the server within moments.
+void TestE2e::exitWithStuckServer()
+{
+    QFETCH(bool, deafToTerminate);
+    OrvaneRun run;
+    QVERIFY(run.prepare(deafToTerminate));
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    QVERIFY(nextValue(run, sim, 10000, 0) >= 0);
+    QTRY_COMPARE(run.serverPids().size(), 1);
+    const qint64 server = run.serverPids().first();
+    QCOMPARE(::kill(pid_t(server), SIGSTOP), 0);
+    idle(run, sim, kReadingMs);
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(run.terminate(10000), qPrintable(run.errorOutput()));
+    qInfo("exit with a stuck server took %lld ms", clock.elapsed());
+    QTRY_VERIFY_WITH_TIMEOUT(run.machineServerPids().isEmpty(), 2000);
 }
 
 QTEST_GUILESS_MAIN(TestE2e)

@@ -328,6 +328,77 @@ private slots:
         QVERIFY(!processExists(second.first()));
     }
 
+    // A server of ours that runs but has lost its socket (a cleaner took the file) is started afresh at the second
+    // reading in a row that cannot reach it, instead of waiting for it at every reading.
+    void deafServerRestarted()
+    {
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
+            HardWareInfoProbe::setWaitMs(h, 3000);
+        });
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
+        client.settle();
+        const QList<qint64> first = HardWareInfoProbe::serverProcessIds(*client.client);
+        QCOMPARE(first.size(), 1);
+        QVERIFY(QFile::remove(SensorEndpoint::serverSocketName()));
+
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 15000);
+        compare(client.replies.at(1), 0, 0, 0);
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 3, 15000);
+        compare(client.replies.at(2), 46, 13, 612);
+        client.settle();
+        QVERIFY(!processExists(first.first()));
+        QCOMPARE(HardWareInfoProbe::serverProcessCount(*client.client), 1);
+    }
+
+    // Where no server can listen (a folder at the socket path) or one ends at once, no server is started at every
+    // reading: one line says why, and readings come back by themselves once the path is free.
+    void noServerAtEveryReading()
+    {
+        const QString socketPath = SensorEndpoint::serverSocketName();
+        QFile::remove(socketPath);
+        QVERIFY(QDir().mkdir(socketPath));
+        Client client(this, [this](HardWareInfo& h) {
+            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
+            HardWareInfoProbe::setWaitMs(h, 1000);
+        });
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("cannot listen: .* is taken by a folder")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("the sensor server does not answer")));
+        for (int i = 0; i < 3; ++i) {
+            client.request();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 3, 15000);
+        client.settle();
+        QCOMPARE(HardWareInfoProbe::serverProcessCount(*client.client), 0);
+
+        QVERIFY(QDir().rmdir(socketPath));
+        client.request();
+        QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 4, 15000);
+        compare(client.replies.at(3), 46, 13, 612);
+
+        // A server that ends at once is started again only after a pause.
+        Client failing(this, [this](HardWareInfo& h) {
+            HardWareInfoProbe::setServerProgram(h, mAppDir.filePath(QStringLiteral("failing")));
+            HardWareInfoProbe::setWaitMs(h, 500);
+        });
+        QFile script(mAppDir.filePath(QStringLiteral("failing")));
+        QVERIFY(script.open(QIODevice::WriteOnly) &&
+                script.write("#!/bin/sh\necho started >> \"$0.log\"\nexit 1\n") > 0);
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+        client.client->onStopVoViredo();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ended at once with exit code 1")));
+        for (int i = 0; i < 4; ++i) {
+            failing.request();
+            QTRY_COMPARE_WITH_TIMEOUT(failing.replies.size(), i + 1, 15000);
+        }
+        QCOMPARE(readFile(script.fileName() + QStringLiteral(".log")).count("started"), 1);
+    }
+
     // The delayed start from the GUI thread and a failed connection on the worker ask at nearly the same time:
     // one server is started.
     void oneServerAtATime()
@@ -368,10 +439,10 @@ private slots:
 
         quitApplication();
         QVERIFY(!processExists(ids.first()));
-        // Nothing is started once the application quits.
+        // The ended one is let go, and nothing is started once the application quits.
         client.client->onStartVoViredo();
         client.settle();
-        QCOMPARE(HardWareInfoProbe::serverProcessIds(*client.client).size(), 1);
+        QCOMPARE(HardWareInfoProbe::serverProcessIds(*client.client).size(), 0);
     }
 
     // Quitting while a request waits for a silent server does not sit out the 30 s wait.

@@ -16,6 +16,10 @@ QString socketName(const QString& name);
 
 // Where the program's own sensor server listens: socketName() of SensorProtocol::kServerName.
 QString serverSocketName();
+
+// True when something that is not a socket (a folder, a file) sits at `socketName`, so that no server can listen
+// there; `what` then says so in words.
+bool isTaken(const QString& socketName, QString* what);
 } // namespace SensorEndpoint
 
 #endif // ORVANE_SENSORENDPOINT_H

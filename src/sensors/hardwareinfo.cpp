@@ -5,6 +5,7 @@
 #include "logcategories.h"
 #include "sensorendpoint.h"
 #include "sensorreply.h"
+#include "serverkeeper.h"
 
 #include <QElapsedTimer>
 #include <QLocalSocket>
@@ -17,10 +18,15 @@ namespace {
 constexpr qint64 kBacklogAfterMs = 1000;
 // How often to look again for a server that was just started and does not listen yet.
 constexpr int kConnectRetryMs = 20;
+// Waits are cut into slices this long, so that quitting is never held up by one.
+constexpr int kWaitSliceMs = 100;
 } // namespace
 
 HardWareInfo::HardWareInfo(QObject* parent)
-    : QObject(parent), mstHwinfoData {0, 0, 0}, mstServerData {0, 0, 0}, mServerProgram(SensorEndpoint::serverProgram())
+    : QObject(parent)
+    , mstHwinfoData {0, 0, 0}
+    , mstServerData {0, 0, 0}
+    , mServer(new ServerKeeper(SensorEndpoint::serverProgram(), this))
 {
     qRegisterMetaType<ST_HWINFO_DATA>("ST_HWINFO_DATA");
     onHookQuit();
@@ -84,7 +90,12 @@ void HardWareInfo::onReadVoViredo()
         qCInfo(lcSensors) << "the sensor server answers again";
     }
     socket.write(SensorProtocol::kReadRequest);
-    if (!socket.waitForBytesWritten(mWaitMs)) {
+    QElapsedTimer clock;
+    clock.start();
+    while (socket.bytesToWrite() > 0 && !mQuitting.load() && clock.elapsed() < mWaitMs) {
+        socket.waitForBytesWritten(kWaitSliceMs);
+    }
+    if (socket.bytesToWrite() > 0) {
         return;
     }
     const QByteArray reply = readSensorReply(socket, mWaitMs, mQuitting);
@@ -103,27 +114,45 @@ bool HardWareInfo::onConnectServer(QLocalSocket& socket)
 {
     const QString name = SensorEndpoint::serverSocketName();
     socket.connectToServer(name, QIODevice::ReadWrite);
-    if (socket.waitForConnected(mWaitMs)) {
+    if (waitForConnected(socket, mWaitMs)) {
+        mServer->noteAnswered();
         return true;
     }
-
+    if (mQuitting.load()) {
+        return false;
+    }
+    // Ours may run and refuse (it lost its socket): twice in a row and it is started afresh.
+    mServer->noteRefused();
     onStartVoViredo();
-    // A server that was just started needs a moment before it listens: keep trying while it runs, within the
-    // same wait. Without a running server of ours one more attempt is all there is.
+    // A server that was just started needs a moment before it listens: keep trying while it does, within the same
+    // wait. A server that has long been running and still refuses is not waited for.
     QElapsedTimer clock;
     clock.start();
-    for (;;) {
+    while (mServer->isRunning() && mServer->isStarting() && !mQuitting.load() &&
+           clock.elapsed() + kConnectRetryMs < mWaitMs) {
         socket.abort();
         socket.connectToServer(name, QIODevice::ReadWrite);
-        const qint64 remaining = mWaitMs - clock.elapsed();
-        if (socket.waitForConnected(int(qMax<qint64>(remaining, 0)))) {
+        if (waitForConnected(socket, int(mWaitMs - clock.elapsed()))) {
+            mServer->noteAnswered();
             return true;
-        }
-        if (mQuitting.load() || clock.elapsed() + kConnectRetryMs >= mWaitMs || !isServerProcessRunning()) {
-            return false;
         }
         QThread::msleep(kConnectRetryMs);
     }
+    return false;
+}
+
+bool HardWareInfo::waitForConnected(QLocalSocket& socket, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (socket.state() == QLocalSocket::ConnectingState && !mQuitting.load()) {
+        const qint64 left = ms - clock.elapsed();
+        if (left <= 0) {
+            break;
+        }
+        socket.waitForConnected(int(qMin<qint64>(left, kWaitSliceMs)));
+    }
+    return socket.state() == QLocalSocket::ConnectedState;
 }
 
 void HardWareInfo::onWriteHwInfoData()

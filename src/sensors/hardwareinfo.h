@@ -11,7 +11,7 @@
 #include <atomic>
 
 class QLocalSocket;
-class QProcess;
+class ServerKeeper;
 
 // What the parser fills; the same three fields as ST_HWINFO_DATA.
 typedef struct
@@ -48,11 +48,10 @@ private slots:
 
 private:
     bool onConnectServer(QLocalSocket& socket);
-    void onStartServerProcess();
-    bool isServerProcessRunning();
+    // Waits up to `ms` for the socket to connect, giving up early once the program quits.
+    bool waitForConnected(QLocalSocket& socket, int ms);
     void onHookQuit();
     void onQuitCleanUp();
-    void onTerminateServerProcesses();
 
     QString mLastHwInfo;
     ST_HWINFO_DATA mstHwinfoData;
@@ -60,18 +59,15 @@ private:
 
     // Guards mLastHwInfo and the file copy, which the GUI thread writes too.
     QMutex mLastHwInfoMutex;
-    // Server processes this client started. Created, watched and ended only on this object's thread.
-    QList<QProcess*> mServerProcesses;
+    // The server processes this client started; a child, so that it lives on this object's thread.
+    ServerKeeper* mServer;
     bool mQuitHooked = false;
     // Requests that waited in the queue behind a slow one are answered by its reply.
     bool mBacklogPending = false;
     // Set when the application quits: pending work gives up at once instead of waiting.
     std::atomic<bool> mQuitting {false};
-    QString mServerProgram;
     int mWaitMs = 30000;
-    // What the log has said about the server, so that a lasting state is said once. This object's thread only.
-    int mServerStarts = 0;
-    bool mServerMissingSaid = false;
+    // Whether the log has said that the server does not answer. This object's thread only.
     bool mServerSilent = false;
 
     friend struct HardWareInfoProbe;

@@ -2,10 +2,10 @@
 #define ORVANE_HARDWAREINFOPROBE_H
 
 #include "hardwareinfo.h"
+#include "serverkeeper.h"
 
 #include <QMetaObject>
 #include <QMutexLocker>
-#include <QProcess>
 
 // Access to the sensor client's private state for tests. The parser itself is reached through the meta-object,
 // as any slot would be.
@@ -19,20 +19,13 @@ struct HardWareInfoProbe
         return h.mLastHwInfo;
     }
     // Where the client looks for the server program (the real one is beside the application).
-    static void setServerProgram(HardWareInfo& h, const QString& program) { h.mServerProgram = program; }
+    static void setServerProgram(HardWareInfo& h, const QString& program) { h.mServer->setProgram(program); }
     // Tests shorten the 30 s waits where a case would otherwise sit them out.
     static void setWaitMs(HardWareInfo& h, int ms) { h.mWaitMs = ms; }
     static int waitMs(const HardWareInfo& h) { return h.mWaitMs; }
     // Ids of every server process the client started that has not been reaped yet; call only while its thread idles.
-    static QList<qint64> serverProcessIds(const HardWareInfo& h)
-    {
-        QList<qint64> ids;
-        for (const QProcess* process : h.mServerProcesses) {
-            ids << process->processId();
-        }
-        return ids;
-    }
-    static int serverProcessCount(const HardWareInfo& h) { return h.mServerProcesses.size(); }
+    static QList<qint64> serverProcessIds(const HardWareInfo& h) { return h.mServer->processIds(); }
+    static int serverProcessCount(const HardWareInfo& h) { return h.mServer->processIds().size(); }
 
     // One parse as the request path runs it: clear, then parseServerData.
     static bool parse(HardWareInfo& h, const QString& document, ST_VOVIREDO_DATA* result = nullptr)

@@ -133,7 +133,7 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
     mEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     mEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     mEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), mRoot.filePath(QStringLiteral("config")));
-    // The single-instance keys live in the temp folder.
+    // Qt's own temporary files stay in the run too.
     mEnv.insert(QStringLiteral("TMPDIR"), mRoot.filePath(QStringLiteral("tmp")));
     mEnv.insert(QStringLiteral("LD_PRELOAD"), TestSupport::binaryDir() + QStringLiteral("/devsim/libhidapi_sim.so"));
     mEnv.insert(QStringLiteral("ORVANE_DEVSIM_SOCKET"), devsimSocket());

@@ -2,6 +2,8 @@
 #include "sensorendpoint.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <sys/stat.h>
 
 namespace SensorEndpoint {
 QString serverProgram()
@@ -23,5 +25,17 @@ QString socketName(const QString& name)
 QString serverSocketName()
 {
     return socketName(QLatin1String(SensorProtocol::kServerName));
+}
+
+bool isTaken(const QString& socketName, QString* what)
+{
+    struct stat info = {};
+    if (socketName.isEmpty() || ::lstat(QFile::encodeName(socketName).constData(), &info) != 0 ||
+        S_ISSOCK(info.st_mode)) {
+        return false;
+    }
+    *what = QStringLiteral("%1 is taken by a %2")
+                .arg(socketName, S_ISDIR(info.st_mode) ? QStringLiteral("folder") : QStringLiteral("file"));
+    return true;
 }
 } // namespace SensorEndpoint

@@ -18,4 +18,10 @@ QString serverSocketName()
 {
     return socketName(QLatin1String(SensorProtocol::kServerName));
 }
+
+bool isTaken(const QString&, QString*)
+{
+    // A pipe name cannot be taken by anything but another pipe.
+    return false;
+}
 } // namespace SensorEndpoint
