@@ -13,14 +13,6 @@
 class QLocalSocket;
 class ServerKeeper;
 
-// What the parser fills; the same three fields as ST_HWINFO_DATA.
-typedef struct
-{
-    int cputmp;
-    int cpuload;
-    int cpufan;
-} ST_VOVIREDO_DATA;
-
 // Client of the sensor server. Lives on its own worker thread; onStartVoViredo, onStopVoViredo and
 // onWriteHwInfoData may also be called from the GUI thread.
 class HardWareInfo : public QObject

@@ -13,4 +13,12 @@ typedef struct
 
 Q_DECLARE_METATYPE(ST_HWINFO_DATA)
 
+// What the parser fills; the same three fields as ST_HWINFO_DATA.
+typedef struct
+{
+    int cputmp;
+    int cpuload;
+    int cpufan;
+} ST_VOVIREDO_DATA;
+
 #endif // ORVANE_HWINFODATA_H
