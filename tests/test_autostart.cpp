@@ -1,6 +1,7 @@
 // The AutoStart check box and the XDG autostart entry behind it.
 #include "bootstarttask.h"
 #include "desktopentry.h"
+#include "dialogwatcher.h"
 #include "mainwidgetprobe.h"
 
 #include <QCheckBox>
@@ -167,6 +168,27 @@ private slots:
         QVERIFY(BootStartTask::exists());
         box->click();
         QVERIFY(!QFile::exists(entryPath()));
+    }
+
+    // When the entry cannot be written the box stays unticked and a message says why.
+    void checkBoxTellsTheTruth()
+    {
+        const QString folder = QFileInfo(entryPath()).absolutePath();
+        QDir(folder).removeRecursively();
+        // A file where the autostart folder belongs: no entry can be made, even by root.
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        MainWidget w;
+        MainWidgetProbe::sysTimer(w)->stop();
+        QCheckBox* box = MainWidgetProbe::ui(w)->main_ckb_autostart;
+        DialogWatcher watcher;
+        box->click();
+        QVERIFY(!box->isChecked());
+        QCOMPARE(watcher.seen().size(), 1);
+        QVERIFY2(watcher.seen().first().text.startsWith(QLatin1String("AutoStart could not be turned on: ")),
+                 qPrintable(watcher.seen().first().text));
+        QVERIFY(blocker.remove());
     }
 
     void startUpMirrorsEntryWithoutChangingIt_data()

@@ -15,7 +15,6 @@
 #include <QtTest>
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -452,25 +451,15 @@ private slots:
         QVERIFY(server.waitForStarted(5000));
         server.setReadChannel(QProcess::StandardError);
         QTRY_VERIFY_WITH_TIMEOUT(request(SensorProtocol::kReadRequest).contains("</Computer>"), 5000);
-        const pid_t pid = pid_t(server.processId());
-        // The lowest free descriptor as the limit: the next one cannot be had.
-        const QStringList open =
-            QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        rlim_t lowestFree = 0;
-        while (open.contains(QString::number(lowestFree))) {
-            ++lowestFree;
-        }
-        struct rlimit limit = {};
-        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, nullptr, &limit), 0);
-        const struct rlimit full = {lowestFree, limit.rlim_max};
-        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &full, nullptr), 0);
+        TestSupport::DescriptorsExhausted exhausted(server.processId());
+        QVERIFY(exhausted.ok());
 
         QLocalSocket waiting;
         waiting.connectToServer(SensorEndpoint::serverSocketName());
         QVERIFY(waiting.waitForConnected(5000));
         waiting.write(SensorProtocol::kReadRequest);
         QVERIFY(QTest::qWaitFor([&]() { return server.peek(4096).contains("cannot accept"); }, 5000));
-        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &limit, nullptr), 0);
+        exhausted.restore();
 
         QByteArray reply;
         while (waiting.state() == QLocalSocket::ConnectedState && waiting.waitForReadyRead(5000)) {

@@ -1,6 +1,7 @@
 // Soak: the real program, its sensor server on a fixture machine and the device simulator run for a stretch while
-// faults hit at random moments: the display pulled out, silent, late or slow, the sensor server killed, the computer
-// going to sleep. Afterwards the simulator's record of every frame and the samples taken from /proc tell whether the
+// faults hit at random moments: the display pulled out, silent, late or slow, the sensor server killed, out of
+// descriptors (its accepts fail) or replaced for a while by one that sends documents of 16 MiB and of almost 4 MiB,
+// the computer going to sleep; and, in half the runs, the server stopped (SIGSTOP) when the program is told to end. Afterwards the simulator's record of every frame and the samples taken from /proc tell whether the
 // figures stayed right, came back in time after each fault, and whether anything grew or was left behind.
 //
 //   ORVANE_SOAK_SECONDS  length of the run (default 120)
@@ -9,7 +10,10 @@
 #include "devsimprocess.h"
 #include "logindstandin.h"
 #include "orvanerun.h"
+#include "sensorpeer.h"
+#include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
@@ -35,6 +39,10 @@ constexpr int kFigureSampleMs = 1000;
 constexpr int kFigureLogEvery = 30;
 // Memory may settle a little in the steady state; a leak goes on growing.
 constexpr qint64 kGrowthLimitKiB = 512;
+// What any reply may add to the resident memory of the steady state, at its peak.
+constexpr qint64 kReplyPeakLimitKiB = 64 * 1024;
+// The exit ends the program and its server within moments whatever the server does; this is far beyond that.
+constexpr qint64 kExitLimitMs = 10000;
 
 const QString kMachine = QStringLiteral("msi-b550-nct6687");
 // What that machine shows: package temperature, the CPU fan, the load since boot of a /proc/stat that stays put.
@@ -42,9 +50,26 @@ constexpr int kTemp = 48;
 constexpr int kFan = 1020;
 constexpr int kLoad = 7;
 
-enum class FaultKind { Unplug, Silent, Late, Slow, ServerKill, Sleep };
-const char* const kFaultNames[] = {"unplug", "silent", "late", "slow", "server killed", "sleep"};
-constexpr int kFaultKinds = 6;
+enum class FaultKind { Unplug, Silent, Late, Slow, ServerKill, Sleep, AcceptFailure, OversizedReply };
+const char* const kFaultNames[] = {
+    "unplug", "silent", "late", "slow", "server killed", "sleep", "accept failure", "oversized reply"};
+constexpr int kFaultKinds = 8;
+
+// A document of `bytes` or a little more: the fixture machine's figures, then CPU sensors no rule reads.
+QByteArray documentOf(int bytes)
+{
+    QByteArray document = "<?xml version=\"1.0\"?><Computer><Hardware Name=\"Board\" HardwareType=\"Motherboard\">"
+                          "<SubHardware Name=\"Fans\"><Sensor Name=\"CPU Fan\" SensorType=\"Fan\" Value=\"1020\"/>"
+                          "</SubHardware></Hardware><Hardware Name=\"Intel Core i9\" HardwareType=\"Cpu\">"
+                          "<Sensor Name=\"CPU Package\" SensorType=\"Temperature\" Value=\"48\"/>"
+                          "<Sensor Name=\"CPU Total\" SensorType=\"Load\" Value=\"7\"/>";
+    const QByteArray filler = "<Sensor Name=\"Core Load\" SensorType=\"Load\" Value=\"1\"/>";
+    document.reserve(bytes + 64);
+    while (document.size() + filler.size() + 20 < bytes) {
+        document += filler;
+    }
+    return document + "</Hardware></Computer>";
+}
 
 struct Fault
 {
@@ -123,6 +148,8 @@ struct RecoveryFindings
 struct EndFindings
 {
     int serversAtEnd = 0;
+    bool serverStopped = false;
+    qint64 exitMs = -1;
     bool cleanExit = false;
     int handlesAfterExit = -1;
     bool socketGone = false;
@@ -166,6 +193,7 @@ private:
     RecoveryFindings checkRecovery();
     double steadyFrom() const;
     Quarters quartersOf(double from, double to) const;
+    qint64 peakKiB() const;
 
     // The report.
     void report(const FrameFindings& frames,
@@ -200,6 +228,8 @@ private:
     double mStartedAt = 0;
     double mSettledAt = 0;
     double mStoppedAt = 0;
+    // Whether the server is stopped when the program is told to end.
+    bool mStopServerAtExit = false;
 };
 
 void TestSoak::soak()
@@ -212,13 +242,16 @@ void TestSoak::soak()
                              ? qEnvironmentVariable("ORVANE_SOAK_SEED").toUInt()
                              : quint32(std::time(nullptr));
     mRandom.seed(seed);
+    mStopServerAtExit = uniform(0, 1) == 1;
     mLog.setFileName(qEnvironmentVariableIsSet("ORVANE_SOAK_LOG") ? qEnvironmentVariable("ORVANE_SOAK_LOG")
                                                                   : QStringLiteral("soak.log"));
     QVERIFY2(mLog.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(mLog.fileName()));
-    log(QStringLiteral("soak: %1 s on %2, seed %3 (ORVANE_SOAK_SEED=%3 repeats the fault plan)")
+    log(QStringLiteral("soak: %1 s on %2, seed %3 (ORVANE_SOAK_SEED=%3 repeats the fault plan), %4")
             .arg(seconds)
             .arg(kMachine)
-            .arg(seed));
+            .arg(seed)
+            .arg(mStopServerAtExit ? QStringLiteral("the server stopped at exit")
+                                   : QStringLiteral("a normal exit")));
 
     runWithFaults(seconds);
     if (QTest::currentTestFailed()) {
@@ -250,6 +283,8 @@ void TestSoak::soak()
     QVERIFY(steady.threads[1].median <= steady.threads[0].median);
     QVERIFY(steady.rss[1].median - steady.rss[0].median <= kGrowthLimitKiB);
     QVERIFY(steady.anon[1].median - steady.anon[0].median <= kGrowthLimitKiB);
+    // Whatever a reply held, the peak stayed near the steady state.
+    QVERIFY(peakKiB() - steady.rss[0].median <= kReplyPeakLimitKiB);
 
     // One server at a time, a new one for each one killed, and nothing left behind by the exit.
     const int kills =
@@ -258,8 +293,10 @@ void TestSoak::soak()
     QCOMPARE(mRun.serverStarts().size(), 1 + kills);
     QCOMPARE(end.serversAtEnd, 1);
     QVERIFY(end.cleanExit);
+    QVERIFY(end.exitMs <= kExitLimitMs);
     QCOMPARE(end.handlesAfterExit, 0);
-    QVERIFY(end.socketGone);
+    // A stopped server is killed and cannot take its socket with it; the next one takes the place over.
+    QVERIFY(end.socketGone || end.serverStopped);
     QCOMPARE(end.strays, 0);
 }
 
@@ -337,6 +374,43 @@ void TestSoak::inject(FaultKind kind)
         runUntil(fault.start + uniform(500, 4000));
         mLogind.prepareForSleep(false);
         break;
+    case FaultKind::AcceptFailure: {
+        // Out of descriptors, the server cannot take the next connection; it waits in the backlog meanwhile.
+        const QList<qint64> servers = mRun.serverPids();
+        TestSupport::DescriptorsExhausted exhausted(servers.value(0));
+        if (servers.size() != 1 || !exhausted.ok()) {
+            log(QStringLiteral("no accept failure: %1 servers ran").arg(servers.size()));
+            return;
+        }
+        fault.start = monotonicMs();
+        runUntil(fault.start + holdMs);
+        exhausted.restore();
+        break;
+    }
+    case FaultKind::OversizedReply: {
+        // The server stands aside (stopped, its socket moved) for a stand-in whose replies are huge, then comes back
+        // as it was.
+        const QList<qint64> servers = mRun.serverPids();
+        const QByteArray socket = QFile::encodeName(mRun.serverSocket());
+        const QByteArray aside = socket + ".aside";
+        if (servers.size() != 1 || ::kill(pid_t(servers.first()), SIGSTOP) != 0) {
+            log(QStringLiteral("no oversized reply: %1 servers ran").arg(servers.size()));
+            return;
+        }
+        ::rename(socket.constData(), aside.constData());
+        {
+            Script huge;
+            huge.documents = {documentOf(16 * 1024 * 1024), documentOf(4 * 1024 * 1024 - 4096)};
+            huge.socketPath = mRun.serverSocket();
+            PeerServer standIn(huge);
+            fault.start = monotonicMs();
+            runUntil(fault.start + qMax(holdMs, int(2 * kReadingMs + 500)));
+            detail = QStringLiteral(", %1 replies").arg(standIn.requests().size());
+        }
+        ::rename(aside.constData(), socket.constData());
+        ::kill(pid_t(servers.first()), SIGCONT);
+        break;
+    }
     }
     fault.end = kind == FaultKind::ServerKill ? fault.start : monotonicMs();
     mFaults << fault;
@@ -379,8 +453,15 @@ void TestSoak::runUntil(double until)
 EndFindings TestSoak::stop()
 {
     EndFindings end;
-    end.serversAtEnd = mRun.serverPids().size();
+    const QList<qint64> servers = mRun.serverPids();
+    end.serversAtEnd = servers.size();
+    if (mStopServerAtExit && servers.size() == 1) {
+        end.serverStopped = ::kill(pid_t(servers.first()), SIGSTOP) == 0;
+    }
+    QElapsedTimer clock;
+    clock.start();
     end.cleanExit = mRun.terminate(20000);
+    end.exitMs = clock.elapsed();
     mSim.pump(200);
     end.handlesAfterExit = mSim.openHandles();
     end.socketGone = !QFileInfo::exists(mRun.serverSocket());
@@ -592,10 +673,16 @@ void TestSoak::report(const FrameFindings& frames,
             .arg(mMostServers)
             .arg(end.serversAtEnd)
             .arg(end.strays));
-    log(QStringLiteral("  exit: %1, device handles open after it %2, server socket %3")
+    log(QStringLiteral("  exit%1: %2 after %3 ms, device handles open after it %4, server socket %5")
+            .arg(end.serverStopped ? QStringLiteral(" with the server stopped") : QString())
             .arg(end.cleanExit ? QStringLiteral("code 0") : QStringLiteral("NOT clean"))
+            .arg(end.exitMs)
             .arg(end.handlesAfterExit)
-            .arg(end.socketGone ? QStringLiteral("gone") : QStringLiteral("LEFT BEHIND")));
+            .arg(end.socketGone ? QStringLiteral("gone") : QStringLiteral("left behind")));
+    log(QStringLiteral("  peak resident memory %1 KiB, %2 KiB above the steady state's (limit %3 KiB)")
+            .arg(peakKiB())
+            .arg(peakKiB() - steady.rss[0].median)
+            .arg(kReplyPeakLimitKiB));
 }
 
 void TestSoak::logQuarters(const QString& stretch, const Quarters& q)
@@ -619,6 +706,15 @@ void TestSoak::logQuarters(const QString& stretch, const Quarters& q)
                 .arg(row.spread[1].max)
                 .arg(row.spread[1].median));
     }
+}
+
+qint64 TestSoak::peakKiB() const
+{
+    qint64 peak = 0;
+    for (const Sample& s : mSamples) {
+        peak = qMax(peak, s.figures.peakKiB);
+    }
+    return peak;
 }
 
 void TestSoak::log(const QString& line)

@@ -78,6 +78,8 @@ private:
     // Hides the window to the tray; without a tray to come back from, minimises it instead.
     void onHideToTray();
     void onSetLoadDigits(int digits);
+    // Creating or deleting the log-on entry failed: the box is set back to the truth and the user told why.
+    void onBootStartTaskFailed(const QString& message);
     // What became of the link to the display, logged once per change: a state that lasts is not said again.
     enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed };
     void onLinkState(LinkState state, const QString& text);

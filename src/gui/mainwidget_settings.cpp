@@ -1,5 +1,6 @@
 // The settings file beside the executable and the log-on entry behind the AutoStart check box.
 #include "bootstarttask.h"
+#include "ui_mainwidget.h"
 #include "mainwidget.h"
 
 #include <QCoreApplication>
@@ -13,12 +14,27 @@ QString MainWidget::GetIniValue(QString key)
 
 void MainWidget::oncCreateBootStartTask()
 {
-    BootStartTask::create();
+    QString error;
+    if (!BootStartTask::create(&error)) {
+        onBootStartTaskFailed(QStringLiteral("AutoStart could not be turned on: ") + error);
+    }
 }
 
 void MainWidget::onDeleteBootStartTask()
 {
-    BootStartTask::remove();
+    QString error;
+    if (!BootStartTask::remove(&error)) {
+        onBootStartTaskFailed(QStringLiteral("AutoStart could not be turned off: ") + error);
+    }
+}
+
+void MainWidget::onBootStartTaskFailed(const QString& message)
+{
+    // The box shows what is really there, not what was asked for.
+    ui->main_ckb_autostart->blockSignals(true);
+    ui->main_ckb_autostart->setCheckState(onCheckBootStartTask() ? Qt::Checked : Qt::Unchecked);
+    ui->main_ckb_autostart->blockSignals(false);
+    onMessageDialog(message, 0);
 }
 
 bool MainWidget::onCheckBootStartTask()

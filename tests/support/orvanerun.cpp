@@ -52,6 +52,7 @@ ProcessFigures ProcessFigures::of(qint64 pid)
     }
     figures.rssKiB = statusField(status, "VmRSS");
     figures.rssAnonKiB = statusField(status, "RssAnon");
+    figures.peakKiB = statusField(status, "VmHWM");
     figures.threads = int(statusField(status, "Threads"));
     QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
     if (fds.exists()) {

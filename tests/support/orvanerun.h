@@ -14,6 +14,7 @@ struct ProcessFigures
     int fds = -1;
     qint64 rssKiB = -1;
     qint64 rssAnonKiB = -1; // the part of it that is not mapped files: heap and stacks
+    qint64 peakKiB = -1;    // the most it was resident at any time (VmHWM)
     int threads = -1;
 
     bool valid() const { return fds >= 0 && rssKiB >= 0 && threads >= 0; }

@@ -32,7 +32,7 @@ QList<QByteArray> PeerServer::requests() const
 
 void PeerServer::listen()
 {
-    const QString name = SensorEndpoint::serverSocketName();
+    const QString name = mScript.socketPath.isEmpty() ? SensorEndpoint::serverSocketName() : mScript.socketPath;
     QLocalServer::removeServer(name);
     mServer = new QLocalServer();
     mServer->listen(name);

@@ -18,6 +18,7 @@ struct Script
     int delayMs = 0;             // pause before each piece
     bool close = true;           // close after the answer (or at once when there is none)
     QByteArray stopAnswer = QByteArrayLiteral("bye");
+    QString socketPath; // where to listen; empty: where this process's client looks
 };
 
 // A sensor server stand-in on a QLocalServer of its own thread, listening where the client looks, so that the

@@ -11,6 +11,20 @@ QString binaryDir();
 QString fixturesDir();
 // Running processes whose executable is `program`, by pid (a zombie has no executable any more).
 QList<qint64> processesOf(const QString& program);
+// Lets process `pid` open no new descriptor (its limit down to the lowest free one) until restore() is called.
+class DescriptorsExhausted
+{
+public:
+    explicit DescriptorsExhausted(qint64 pid);
+    ~DescriptorsExhausted() { restore(); }
+    bool ok() const { return mOk; }
+    void restore();
+
+private:
+    qint64 mPid;
+    bool mOk = false;
+    unsigned long long mLimit[2] = {};
+};
 } // namespace TestSupport
 
 #endif // ORVANE_TESTSUPPORT_H
