@@ -1,6 +1,7 @@
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "singleinstance.h"
+#include "startupenvironment.h"
 #include "terminationsignals.h"
 
 #include <QApplication>
@@ -22,10 +23,7 @@ int showAlreadyRunning()
 
 int main(int argc, char* argv[])
 {
-    // Nothing here draws with OpenGL; without this the X11 platform loads the GL stack (tens of MB) at start.
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    }
+    settleStartupEnvironment();
     QApplication a(argc, argv);
 
     // Lives until the program ends: while it does, other starts are refused.

@@ -151,6 +151,7 @@ private slots:
     void sleepAndWake();
     void exitWithStuckServer_data();
     void exitWithStuckServer();
+    void noRuntimeFolder();
 };
 
 void TestE2e::valuesFromFixture_data()
@@ -419,6 +420,30 @@ void TestE2e::exitWithStuckServer()
     QVERIFY2(run.terminate(10000), qPrintable(run.errorOutput()));
     qInfo("exit with a stuck server took %lld ms", clock.elapsed());
     QTRY_VERIFY_WITH_TIMEOUT(run.machineServerPids().isEmpty(), 2000);
+}
+
+// Without XDG_RUNTIME_DIR the program runs on Qt's private stand-in folder, keeps hardInfo.xml off it (it may be on
+// disk), and says each of that once, not at every reading.
+void TestE2e::noRuntimeFolder()
+{
+    OrvaneRun run;
+    QVERIFY(run.prepare());
+    run.unsetEnv(QStringLiteral("XDG_RUNTIME_DIR"));
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    int at = 0;
+    for (int reading = 0; reading < 3; ++reading) {
+        at = follow(
+            run, sim, [](const DevsimEvent& e) { return e.shows(kMsi.temp, kMsi.fan, kMsi.load); }, 10000, at);
+        QVERIFY2(at >= 0, qPrintable(run.errorOutput()));
+        ++at;
+    }
+    const QString said = run.errorOutput();
+    QVERIFY2(said.count(QStringLiteral("XDG_RUNTIME_DIR is not set")) == 1, qPrintable(said));
+    QVERIFY2(!said.contains(QStringLiteral("QStandardPaths")), qPrintable(said));
+
+    QCOMPARE(said.count(QStringLiteral("hardInfo.xml is not written")), 1);
+    QVERIFY(run.terminate());
 }
 
 QTEST_GUILESS_MAIN(TestE2e)

@@ -1,8 +1,9 @@
 // Soak: the real program, its sensor server on a fixture machine and the device simulator run for a stretch while
 // faults hit at random moments: the display pulled out, silent, late or slow, the sensor server killed, out of
 // descriptors (its accepts fail) or replaced for a while by one that sends documents of 16 MiB and of almost 4 MiB,
-// the computer going to sleep; and, in half the runs, the server stopped (SIGSTOP) when the program is told to end. Afterwards the simulator's record of every frame and the samples taken from /proc tell whether the
-// figures stayed right, came back in time after each fault, and whether anything grew or was left behind.
+// the computer going to sleep; and, in half the runs, the server stopped (SIGSTOP) when the program is told to end.
+// Afterwards the simulator's record of every frame and the samples taken from /proc tell whether the figures stayed
+// right, came back in time after each fault, and whether anything grew or was left behind.
 //
 //   ORVANE_SOAK_SECONDS  length of the run (default 120)
 //   ORVANE_SOAK_SEED     seed of the fault plan (default: from the clock; the report names it, to run it again)
@@ -250,8 +251,7 @@ void TestSoak::soak()
             .arg(seconds)
             .arg(kMachine)
             .arg(seed)
-            .arg(mStopServerAtExit ? QStringLiteral("the server stopped at exit")
-                                   : QStringLiteral("a normal exit")));
+            .arg(mStopServerAtExit ? QStringLiteral("the server stopped at exit") : QStringLiteral("a normal exit")));
 
     runWithFaults(seconds);
     if (QTest::currentTestFailed()) {

@@ -1,7 +1,7 @@
 // The settings file beside the executable and the log-on entry behind the AutoStart check box.
 #include "bootstarttask.h"
-#include "ui_mainwidget.h"
 #include "mainwidget.h"
+#include "ui_mainwidget.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -42,6 +42,7 @@ public:
 
     // Offscreen unless changed here (for example QT_QPA_PLATFORM=xcb and DISPLAY, or DBUS_SYSTEM_BUS_ADDRESS).
     void setEnv(const QString& name, const QString& value) { mEnv.insert(name, value); }
+    void unsetEnv(const QString& name) { mEnv.remove(name); }
     bool start(const QStringList& arguments = {});
     // Another start of the program with the same environment, for the single-instance rule.
     QProcess* launchAnother(const QStringList& arguments = {});

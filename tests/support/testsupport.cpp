@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcessEnvironment>
-
 #include <sys/resource.h>
 
 namespace TestSupport {

@@ -4,7 +4,8 @@
 #include <QString>
 
 // The user's runtime folder on Linux: private to the user, in memory, gone at log-out. Looked up once per process,
-// since Qt warns each time it finds the folder missing or not the user's.
+// since Qt warns each time it finds the folder missing or not the user's: the first lookup says so once and puts
+// the folder it settled on into XDG_RUNTIME_DIR, so that Qt and the processes started later find it quietly.
 namespace RuntimeFolder {
 // What Qt gives for it: $XDG_RUNTIME_DIR, or a private folder Qt makes under /tmp when that is not set. Empty when
 // there is no private one (for example a folder that belongs to someone else).

@@ -40,15 +40,40 @@ bool makePrivateFolder(const QString& path, QString* problem)
     return true;
 }
 
+// Qt's warnings about the runtime folder, caught while it is looked up: the lookup below says it once itself.
+QtMessageHandler gPassOn = nullptr;
+
+void catchRuntimeWarning(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (!text.startsWith(QLatin1String("QStandardPaths: "))) {
+        gPassOn(type, context, text);
+    }
+}
+
 Runtime lookUp()
 {
     Runtime runtime;
-    runtime.path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString fromSession = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    gPassOn = qInstallMessageHandler(catchRuntimeWarning);
+    runtime.path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.path.isEmpty() && !fromSession.isEmpty()) {
+        // Someone else's folder: Qt's private stand-in under the temp folder serves instead.
+        qunsetenv("XDG_RUNTIME_DIR");
+        runtime.path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    }
+    qInstallMessageHandler(gPassOn);
     runtime.fromSession = !runtime.path.isEmpty() && !fromSession.isEmpty() &&
                           QDir(fromSession).canonicalPath() == QDir(runtime.path).canonicalPath();
     if (runtime.path.isEmpty()) {
         qCWarning(lcPlatform) << "no private runtime folder: XDG_RUNTIME_DIR is missing or not this user's";
+        return runtime;
+    }
+    // Qt and the sensor server look it up again; told where it is, they do not warn again.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path));
+    if (!runtime.fromSession) {
+        qCWarning(lcPlatform).noquote() << "XDG_RUNTIME_DIR is"
+                                        << (fromSession.isEmpty() ? "not set" : "not this user's") << "- using"
+                                        << runtime.path << "instead, which may be on disk";
     }
     return runtime;
 }
