@@ -58,6 +58,20 @@ class TestChrome : public QObject
     QComboBox* cpuItems() { return MainWidgetProbe::ui(*w)->main_cbx_cpuitem; }
     QComboBox* fanItems() { return MainWidgetProbe::ui(*w)->main_cbx_fanitem; }
 
+    // A reading whose document lists these temperatures and fans.
+    void giveSensors(const QStringList& temperatures, const QStringList& fans)
+    {
+        ST_SENSOR_LIST list {true, {}, {}};
+        for (const QString& text : temperatures) {
+            list.temperatures.append(ST_SENSOR_READING {text, 40});
+        }
+        for (const QString& text : fans) {
+            list.fans.append(ST_SENSOR_READING {text, 900});
+        }
+        QVERIFY(
+            QMetaObject::invokeMethod(w.get(), "slot_hwSensorList", Qt::DirectConnection, Q_ARG(ST_SENSOR_LIST, list)));
+    }
+
 private slots:
     void init()
     {
@@ -213,9 +227,10 @@ private slots:
         QTest::newRow("no file") << QString() << 0 << 0;
         QTest::newRow("no DevInfo section") << "[Other]\ntem=CPU Temperature\n" << 0 << 0;
         QTest::newRow("matching keys") << "[DevInfo]\ntem=CPU Temperature\nfan=Fan Speed\n" << 0 << 0;
-        QTest::newRow("keys that match no entry") << "[DevInfo]\ntem=GPU\nfan=fan speed\n" << 0 << 0;
         QTest::newRow("extra entries match") << "[DevInfo]\ntem=Package\nfan=Pump\n" << 1 << 2;
-        QTest::newRow("case differs") << "[DevInfo]\ntem=package\nfan=PUMP\n" << 0 << 0;
+        // A saved text the document does not list stays chosen, marked, until a document lists it.
+        QTest::newRow("keys the document lacks") << "[DevInfo]\ntem=GPU\nfan=fan speed\n" << 3 << 3;
+        QTest::newRow("case differs") << "[DevInfo]\ntem=package\nfan=PUMP\n" << 3 << 3;
     }
 
     void showRestoresSelectors()
@@ -228,9 +243,9 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(ini.toUtf8());
         }
-        // Entries beyond the form's own, so that a match can be told from the fallback to the first entry.
-        cpuItems()->addItems({QStringLiteral("Package"), QStringLiteral("Core")});
-        fanItems()->addItems({QStringLiteral("CPU"), QStringLiteral("Pump")});
+        // Entries beyond the form's own, as a document lists them.
+        giveSensors({QStringLiteral("Package"), QStringLiteral("Core")},
+                    {QStringLiteral("CPU"), QStringLiteral("Pump")});
         cpuItems()->setCurrentIndex(2);
         fanItems()->setCurrentIndex(1);
         QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
@@ -238,14 +253,14 @@ private slots:
         trayAction(*w, QStringLiteral("show"))->trigger();
         QCOMPARE(cpuItems()->currentIndex(), cpuIndex);
         QCOMPARE(fanItems()->currentIndex(), fanIndex);
+        QCOMPARE(cpuItems()->currentText().endsWith(QLatin1String(" (unavailable)")), cpuIndex == 3);
         // "show" does not block the selectors' signals.
         QCOMPARE(cpuChanges.count(), 1);
     }
 
     void hideResetsSelectorsQuietly()
     {
-        cpuItems()->addItem(QStringLiteral("Package"));
-        fanItems()->addItem(QStringLiteral("Pump"));
+        giveSensors({QStringLiteral("Package")}, {QStringLiteral("Pump")});
         cpuItems()->setCurrentIndex(1);
         fanItems()->setCurrentIndex(1);
         QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));

@@ -4,9 +4,12 @@
 #include "hidapi_sim.h"
 #include "mainwidgetprobe.h"
 #include "msgdialog.h"
+#include "settingsfile.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QtTest>
 
 namespace {
@@ -135,6 +138,57 @@ private slots:
         const auto values = valueEvents(*mModel);
         QCOMPARE(values.size(), size_t(1));
         QCOMPARE((QList<int> {values[0].temp, values[0].fan, values[0].load}), sent);
+    }
+
+    // The selectors choose what the display shows: the rules' figures by default, a picked sensor's from the next
+    // reading on (limited as ever, 0 while it is missing, marked), and the pick is saved at once.
+    void chosenSensorDrivesTheFigures()
+    {
+        auto w = makeWidget(true);
+        auto* ui = MainWidgetProbe::ui(*w);
+        QComboBox* temperatures = ui->main_cbx_cpuitem;
+        QComboBox* fans = ui->main_cbx_fanitem;
+        const ST_SENSOR_LIST all {
+            true,
+            {{QStringLiteral("amdgpu / junction"), 48}, {QStringLiteral("nvme / Composite"), 120}},
+            {{QStringLiteral("amdgpu / GPU Fan"), 1850}, {QStringLiteral("Fans / Fan #2"), 3500}}};
+        const ST_SENSOR_LIST someGone {true, {all.temperatures.first()}, {all.fans.first()}};
+        // One reading as the worker sends it: its sensors, then its figures. What reached the display.
+        auto read = [&](const ST_SENSOR_LIST& list) {
+            mModel->clearEvents();
+            QMetaObject::invokeMethod(w.get(), "slot_hwSensorList", Qt::DirectConnection, Q_ARG(ST_SENSOR_LIST, list));
+            deliver(*w, reading(62, 6, 1430));
+            const auto values = valueEvents(*mModel);
+            return values.empty() ? QList<int>()
+                                  : QList<int> {values.back().temp, values.back().fan, values.back().load};
+        };
+        auto pick = [](QComboBox* box, const QString& text) {
+            box->setCurrentIndex(box->findText(text));
+            emit box->activated(box->currentIndex());
+        };
+
+        QCOMPARE(read(all), (QList<int> {62, 1430, 6}));
+        QCOMPARE(temperatures->count(), 3);
+        pick(temperatures, QStringLiteral("amdgpu / junction"));
+        pick(fans, QStringLiteral("amdgpu / GPU Fan"));
+        QCOMPARE(read(all), (QList<int> {48, 1850, 6}));
+        const QSettings saved(SettingsFile::writePath(), QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("DevInfo/tem")).toString(), QStringLiteral("amdgpu / junction"));
+        QCOMPARE(saved.value(QStringLiteral("DevInfo/fan")).toString(), QStringLiteral("amdgpu / GPU Fan"));
+
+        pick(temperatures, QStringLiteral("nvme / Composite"));
+        pick(fans, QStringLiteral("Fans / Fan #2"));
+        QCOMPARE(read(all), (QList<int> {99, 2000, 6}));
+        QCOMPARE(read(someGone), (QList<int> {0, 0, 6}));
+        QCOMPARE(temperatures->currentText(), QStringLiteral("nvme / Composite (unavailable)"));
+        QCOMPARE(temperatures->count(), 3);
+        QCOMPARE(read(all), (QList<int> {99, 2000, 6}));
+        QCOMPARE(temperatures->currentText(), QStringLiteral("nvme / Composite"));
+
+        // The same sensors again: the selectors are left alone.
+        QSignalSpy rebuilt(temperatures->model(), &QAbstractItemModel::rowsInserted);
+        read(all);
+        QCOMPARE(rebuilt.count(), 0);
     }
 
     void fullLoadReadsAsHundred()

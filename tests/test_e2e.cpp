@@ -4,7 +4,9 @@
 #include "logindstandin.h"
 #include "orvanerun.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QtTest>
 #include <csignal>
 #include <functional>
@@ -152,6 +154,8 @@ private slots:
     void exitWithStuckServer_data();
     void exitWithStuckServer();
     void noRuntimeFolder();
+    void chosenInSettingsFile_data();
+    void chosenInSettingsFile();
 };
 
 void TestE2e::valuesFromFixture_data()
@@ -443,6 +447,36 @@ void TestE2e::noRuntimeFolder()
     QVERIFY2(!said.contains(QStringLiteral("QStandardPaths")), qPrintable(said));
 
     QCOMPARE(said.count(QStringLiteral("hardInfo.xml is not written")), 1);
+    QVERIFY(run.terminate());
+}
+
+void TestE2e::chosenInSettingsFile_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<Figures>("figures");
+    QTest::newRow("no settings file") << QByteArray() << Figures {62, 1430, 6};
+    QTest::newRow("the GPU's junction and fan")
+        << QByteArray("[DevInfo]\ntem=amdgpu / junction\nfan=amdgpu / GPU Fan\n") << Figures {48, 1850, 6};
+}
+
+// What the user chose last time drives the display from the first reading on.
+void TestE2e::chosenInSettingsFile()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(Figures, figures);
+    OrvaneRun run(QStringLiteral("amd-x570-k10temp"));
+    QVERIFY(run.prepare());
+    if (!settings.isEmpty()) {
+        QVERIFY(QDir().mkpath(run.root() + QStringLiteral("/config/orvane")));
+        QFile file(run.root() + QStringLiteral("/config/orvane/sysconf.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
+    }
+    DevsimProcess sim;
+    QVERIFY(startSession(run, sim));
+    const int first = nextValue(run, sim, 10000, 0);
+    QVERIFY(first >= 0);
+    const DevsimEvent& e = sim.events().at(first);
+    QVERIFY2(e.shows(figures.temp, figures.fan, figures.load), qPrintable(describe(e)));
     QVERIFY(run.terminate());
 }
 

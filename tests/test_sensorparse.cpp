@@ -298,6 +298,78 @@ private slots:
         QCOMPARE(data.cpufan, cpufan);
     }
 
+    // Every temperature and fan, named after the element above it, in document order; the same text again is
+    // numbered, and a list stops at 256 entries.
+    void sensorLists_data()
+    {
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<QStringList>("temperatures");
+        QTest::addColumn<QStringList>("fans");
+        const QString ryzen =
+            hardware(QStringLiteral("AMD Ryzen 9 5900X"),
+                     QStringLiteral("Cpu"),
+                     temp(QStringLiteral("Core (Tctl/Tdie)"), "62.5") + temp(QStringLiteral("CCD1 (Tdie)"), "55.3") +
+                         load(QStringLiteral("CPU Total"), "6"));
+        const QString gpu = hardware(QStringLiteral("amdgpu"),
+                                     QStringLiteral("Gpu"),
+                                     temp(QStringLiteral("junction"), "48") + fan(QStringLiteral("GPU Fan"), "1850"));
+        const QString fans = hardware(QStringLiteral("Board"),
+                                      QStringLiteral("Motherboard"),
+                                      sub(fan(QStringLiteral("Fan #2"), "1430"), QStringLiteral("SubHardware"))
+                                          .replace(QStringLiteral("Nuvoton NCT6798D"), QStringLiteral("Fans")));
+        QTest::newRow("a machine") << computer(fans + ryzen + gpu)
+                                   << QStringList {"AMD Ryzen 9 5900X / Core (Tctl/Tdie)",
+                                                   "AMD Ryzen 9 5900X / CCD1 (Tdie)",
+                                                   "amdgpu / junction"}
+                                   << QStringList {"Fans / Fan #2", "amdgpu / GPU Fan"};
+        const QString drive =
+            hardware(QStringLiteral("nvme"), QStringLiteral("Storage"), temp(QStringLiteral("Composite"), "41"));
+        QTest::newRow("two drives alike")
+            << computer(drive + drive + drive)
+            << QStringList {"nvme / Composite", "nvme / Composite #2", "nvme / Composite #3"} << QStringList();
+        QTest::newRow("only Temperature and Fan kinds")
+            << computer(hardware(QStringLiteral("x"),
+                                 QStringLiteral("y"),
+                                 sensor(QStringLiteral("a"), QStringLiteral("Temperatures"), "1") +
+                                     sensor(QStringLiteral("b"), QStringLiteral("Control"), "1") +
+                                     QStringLiteral("<Other Name=\"c\" SensorType=\"Fan\" Value=\"1\"/>")))
+            << QStringList() << QStringList();
+        QStringList many;
+        QString hundreds;
+        for (int i = 0; i < 300; ++i) {
+            hundreds += temp(QStringLiteral("t%1").arg(i), "30");
+            if (i < 256) {
+                many << QStringLiteral("big / t%1").arg(i);
+            }
+        }
+        QTest::newRow("at most 256") << computer(hardware(QStringLiteral("big"), QStringLiteral("Cpu"), hundreds))
+                                     << many << QStringList();
+    }
+
+    void sensorLists()
+    {
+        QFETCH(QString, document);
+        QFETCH(QStringList, temperatures);
+        QFETCH(QStringList, fans);
+        HardWareInfo client;
+        QVERIFY(HardWareInfoProbe::parse(client, document));
+        const ST_SENSOR_LIST list = HardWareInfoProbe::sensorList(client);
+        QVERIFY(list.fromDocument);
+        QStringList gotTemperatures, gotFans;
+        for (const ST_SENSOR_READING& reading : list.temperatures) {
+            gotTemperatures << reading.text;
+        }
+        for (const ST_SENSOR_READING& reading : list.fans) {
+            gotFans << reading.text;
+        }
+        QCOMPARE(gotTemperatures, temperatures);
+        QCOMPARE(gotFans, fans);
+        if (!list.fans.isEmpty()) {
+            QCOMPARE(list.fans.last().value, 1850);
+            QCOMPARE(list.temperatures.first().value, 62);
+        }
+    }
+
     // A rejected document writes nothing: the caller's record stays as it was.
     void rejectedDocumentLeavesRecord()
     {
@@ -326,6 +398,7 @@ private slots:
         }
         QCOMPARE(methods,
                  QStringList({"signal_hwReadData(ST_HWINFO_DATA)",
+                              "signal_hwSensorList(ST_SENSOR_LIST)",
                               "onClearVoViredoData()",
                               "onClearHwInfoData()",
                               "onReadVoViredo()",

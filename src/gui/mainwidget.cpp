@@ -4,11 +4,13 @@
 #include "dashboardstyles.h"
 #include "hardwareinfo.h"
 #include "imageresources.h"
+#include "sensorselector.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
 #include "usbprotocol.h"
 
+#include <QComboBox>
 #include <QThread>
 #include <QTimer>
 
@@ -42,6 +44,15 @@ MainWidget::MainWidget(QWidget* parent)
 {
     initImageResources();
     ui->setupUi(this);
+    mTemSelector = std::make_unique<SensorSelector>(ui->main_cbx_cpuitem);
+    mFanSelector = std::make_unique<SensorSelector>(ui->main_cbx_fanitem);
+    // Only what the user picks is saved, at once; the program's own changes of the selectors are not.
+    connect(ui->main_cbx_cpuitem, QOverload<int>::of(&QComboBox::activated), this, [this]() {
+        onSetIniValue(QStringLiteral("DevInfo/tem"), mTemSelector->chosenKey());
+    });
+    connect(ui->main_cbx_fanitem, QOverload<int>::of(&QComboBox::activated), this, [this]() {
+        onSetIniValue(QStringLiteral("DevInfo/fan"), mFanSelector->chosenKey());
+    });
 
     setWindowFlags(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
@@ -63,6 +74,9 @@ MainWidget::MainWidget(QWidget* parent)
     ui->main_ckb_autostart->blockSignals(true);
     ui->main_ckb_autostart->setCheckState(bootStartExists ? Qt::Checked : Qt::Unchecked);
     ui->main_ckb_autostart->blockSignals(false);
+
+    // The figures the user chose last time, shown as unavailable until the first document lists them.
+    onRestoreSelectors();
 }
 
 MainWidget::~MainWidget()
@@ -128,6 +142,7 @@ void MainWidget::onInitHwInfo()
     // Both connections cross threads, so both are queued.
     connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()));
     connect(mHardWareInfo, SIGNAL(signal_hwReadData(ST_HWINFO_DATA)), this, SLOT(slot_hwReadData(ST_HWINFO_DATA)));
+    connect(mHardWareInfo, &HardWareInfo::signal_hwSensorList, this, &MainWidget::slot_hwSensorList);
 
     mDevSampleTCount = kSampleEveryTicks;
     QTimer::singleShot(kStartServerDelayMs, this, &MainWidget::onStartVoViredo);

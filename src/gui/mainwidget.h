@@ -8,11 +8,13 @@
 #include <QPoint>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <memory>
 
 class QMenu;
 class QThread;
 class QTimer;
 class HardWareInfo;
+class SensorSelector;
 class SettingMenu;
 class USBHidApi;
 class USBProtocol;
@@ -69,6 +71,8 @@ private slots:
     bool onCheckBootStartTask();
     void on_main_btn_accept_clicked();
     void on_main_ckb_autostart_stateChanged(int arg1);
+    // Every temperature and fan of a reading, for the two selectors; comes just before the reading's figures.
+    void slot_hwSensorList(ST_SENSOR_LIST list);
 
 private:
     // The computer's sleep and wake notices, from whichever platform layer delivers them.
@@ -80,6 +84,9 @@ private:
     void onSetLoadDigits(int digits);
     // Creating or deleting the log-on entry failed: the box is set back to the truth and the user told why.
     void onBootStartTaskFailed(const QString& message);
+    void onSetIniValue(const QString& key, const QString& value);
+    // The selectors as the settings file has them.
+    void onRestoreSelectors();
     // What became of the link to the display, logged once per change: a state that lasts is not said again.
     enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed };
     void onLinkState(LinkState state, const QString& text);
@@ -103,6 +110,8 @@ private:
     int mDbdMovieCount;
     int mDbdMovieNumber;
     LinkState mLinkState = LinkState::Unknown;
+    std::unique_ptr<SensorSelector> mTemSelector;
+    std::unique_ptr<SensorSelector> mFanSelector;
 
     // Tests look at the controller's private state through this one door.
     friend struct MainWidgetProbe;

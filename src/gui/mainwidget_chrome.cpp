@@ -2,6 +2,7 @@
 #include "hardwareinfo.h"
 #include "logcategories.h"
 #include "mainwidget.h"
+#include "sensorselector.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
@@ -114,22 +115,18 @@ void MainWidget::slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason)
 
 void MainWidget::slot_sysTrayCloseDisplay()
 {
+    // Back to the figures the rules pick, quietly and without touching the settings file.
     ui->main_cbx_cpuitem->blockSignals(true);
     ui->main_cbx_fanitem->blockSignals(true);
-    ui->main_cbx_cpuitem->setCurrentIndex(0);
-    ui->main_cbx_fanitem->setCurrentIndex(0);
+    mTemSelector->choose(QString());
+    mFanSelector->choose(QString());
     ui->main_cbx_cpuitem->blockSignals(false);
     ui->main_cbx_fanitem->blockSignals(false);
 }
 
 void MainWidget::slot_sysTrayOpenDisplay()
 {
-    const QString temKeyStr = GetIniValue(QStringLiteral("DevInfo/tem"));
-    const QString fanKeyStr = GetIniValue(QStringLiteral("DevInfo/fan"));
-    const int temIndex = ui->main_cbx_cpuitem->findText(temKeyStr, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    ui->main_cbx_cpuitem->setCurrentIndex(temIndex >= 0 ? temIndex : 0);
-    const int fanIndex = ui->main_cbx_fanitem->findText(fanKeyStr, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    ui->main_cbx_fanitem->setCurrentIndex(fanIndex >= 0 ? fanIndex : 0);
+    onRestoreSelectors();
 }
 
 void MainWidget::slot_sysTrayExitApp()

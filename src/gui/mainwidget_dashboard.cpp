@@ -3,6 +3,7 @@
 #include "hardwareinfo.h"
 #include "mainwidget.h"
 #include "msgdialog.h"
+#include "sensorselector.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
 #include "usbprotocol.h"
@@ -45,8 +46,9 @@ QString zeroPadded(int value)
 
 void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
 {
-    const int temValue = qBound(0, stHwInfoData.cputmp, kMaxTemperature);
-    const int fanValue = qBound(0, stHwInfoData.cpufan, kMaxFanSpeed);
+    // The figure the user chose, where the first entry (the rules' figure) is not the one.
+    const int temValue = qBound(0, mTemSelector->figure(stHwInfoData.cputmp), kMaxTemperature);
+    const int fanValue = qBound(0, mFanSelector->figure(stHwInfoData.cpufan), kMaxFanSpeed);
     const int cpuLoad = qBound(0, stHwInfoData.cpuload, kMaxLoad);
 
     const QString temValueStr = zeroPadded(temValue);
@@ -64,6 +66,12 @@ void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
     } else if (!mIsUsbConnect && mIsFinishInit) {
         onUsbConnect();
     }
+}
+
+void MainWidget::slot_hwSensorList(ST_SENSOR_LIST list)
+{
+    mTemSelector->setReadings(list.temperatures, list.fromDocument);
+    mFanSelector->setReadings(list.fans, list.fromDocument);
 }
 
 void MainWidget::onSetLoadDigits(int digits)

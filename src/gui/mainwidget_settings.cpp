@@ -1,15 +1,45 @@
-// The settings file beside the executable and the log-on entry behind the AutoStart check box.
+// The settings file with the selectors' texts and the log-on entry behind the AutoStart check box.
 #include "bootstarttask.h"
+#include "logcategories.h"
 #include "mainwidget.h"
+#include "sensorselector.h"
+#include "settingsfile.h"
 #include "ui_mainwidget.h"
 
-#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 QString MainWidget::GetIniValue(QString key)
 {
-    QSettings setting(QCoreApplication::applicationDirPath() + QStringLiteral("/sysconf.ini"), QSettings::IniFormat);
+    QSettings setting(SettingsFile::readPath(), QSettings::IniFormat);
     return setting.value(key, QString()).toString();
+}
+
+void MainWidget::onRestoreSelectors()
+{
+    const QString temKeyStr = GetIniValue(QStringLiteral("DevInfo/tem"));
+    const QString fanKeyStr = GetIniValue(QStringLiteral("DevInfo/fan"));
+    mTemSelector->choose(temKeyStr);
+    mFanSelector->choose(fanKeyStr);
+}
+
+void MainWidget::onSetIniValue(const QString& key, const QString& value)
+{
+    const QString path = SettingsFile::writePath();
+    // The first write starts from the file beside the executable, so that its other key is not lost.
+    const QString before = SettingsFile::readPath();
+    if (before != path && QFileInfo::exists(before) && !QFileInfo::exists(path)) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile::copy(before, path);
+    }
+    QSettings setting(path, QSettings::IniFormat);
+    setting.setValue(key, value);
+    setting.sync();
+    if (setting.status() != QSettings::NoError) {
+        qCWarning(lcShell).noquote() << "cannot save the choice in" << path;
+    }
 }
 
 void MainWidget::oncCreateBootStartTask()

@@ -26,9 +26,11 @@ HardWareInfo::HardWareInfo(QObject* parent)
     : QObject(parent)
     , mstHwinfoData {0, 0, 0}
     , mstServerData {0, 0, 0}
+    , mstSensorList {false, {}, {}}
     , mServer(new ServerKeeper(SensorEndpoint::serverProgram(), this))
 {
     qRegisterMetaType<ST_HWINFO_DATA>("ST_HWINFO_DATA");
+    qRegisterMetaType<ST_SENSOR_LIST>("ST_SENSOR_LIST");
     onHookQuit();
 }
 
@@ -55,6 +57,7 @@ void HardWareInfo::slot_hwGetData()
 
     onClearHwInfoData();
     onClearVoViredoData();
+    mstSensorList = ST_SENSOR_LIST {false, {}, {}};
     if (!mQuitting.load()) {
         onReadVoViredo();
     }
@@ -69,6 +72,7 @@ void HardWareInfo::slot_hwGetData()
         QMetaObject::invokeMethod(
             this, [this]() { mBacklogPending = false; }, Qt::QueuedConnection);
     }
+    emit signal_hwSensorList(mstSensorList);
     emit signal_hwReadData(mstHwinfoData);
 }
 

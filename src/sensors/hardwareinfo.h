@@ -29,6 +29,8 @@ public:
 
 signals:
     void signal_hwReadData(ST_HWINFO_DATA);
+    // Every temperature and fan of the reading, sent just before its figures.
+    void signal_hwSensorList(ST_SENSOR_LIST);
 
 private slots:
     void onClearVoViredoData();
@@ -48,6 +50,7 @@ private:
     QString mLastHwInfo;
     ST_HWINFO_DATA mstHwinfoData;
     ST_VOVIREDO_DATA mstServerData;
+    ST_SENSOR_LIST mstSensorList;
 
     // Guards mLastHwInfo and the file copy, which the GUI thread writes too.
     QMutex mLastHwInfoMutex;

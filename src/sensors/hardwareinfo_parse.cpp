@@ -47,5 +47,6 @@ bool HardWareInfo::parseServerData(QString rootStr)
         return false;
     }
     mstServerData = walk.figures();
+    mstSensorList = ST_SENSOR_LIST {true, walk.temperatures(), walk.fans()};
     return true;
 }

@@ -2,6 +2,8 @@
 #define ORVANE_HWINFODATA_H
 
 #include <QMetaType>
+#include <QString>
+#include <QVector>
 
 // One sensor reading as it travels from the sensor client to the dashboard: integer parts, 0 when there is none.
 typedef struct
@@ -12,6 +14,27 @@ typedef struct
 } ST_HWINFO_DATA;
 
 Q_DECLARE_METATYPE(ST_HWINFO_DATA)
+
+// A temperature or fan the dashboard offers to show: "<name of the element above it> / <its name>" (made unique in
+// its list with " #2", " #3"), and its reading's integer part.
+typedef struct
+{
+    QString text;
+    int value;
+} ST_SENSOR_READING;
+
+// Every temperature and every fan of one reading, in document order, at most kMaxSensorChoices of each. A reading
+// without an accepted document has none and says so.
+typedef struct
+{
+    bool fromDocument;
+    QVector<ST_SENSOR_READING> temperatures;
+    QVector<ST_SENSOR_READING> fans;
+} ST_SENSOR_LIST;
+
+constexpr int kMaxSensorChoices = 256;
+
+Q_DECLARE_METATYPE(ST_SENSOR_LIST)
 
 // What the parser fills; the same three fields as ST_HWINFO_DATA.
 typedef struct

@@ -103,12 +103,21 @@ void SensorWalk::start(const Element& element)
         mSubs.last().children.offer(kSubSteps, element);
     }
     if (element.tag == u"Sensor") {
+        offerChoice(element);
         for (OpenComponent& component : mComponents) {
             if (component.isCpu) {
                 component.cpu.offer(kCpuSteps, element);
             }
         }
     }
+
+    // Kept for the elements inside this one; the slot's buffer is reused from one element to the next.
+    if (mNames.size() <= mOpen.size()) {
+        mNames.resize(mOpen.size() + 1);
+    }
+    QString& name = mNames[mOpen.size()];
+    name.resize(0);
+    name.append(element.name.data(), int(element.name.size()));
 
     if (element.tag == u"Hardware") {
         OpenComponent component;
@@ -131,6 +140,26 @@ void SensorWalk::start(const Element& element)
     }
     mSubs.append(sub);
     mOpen.append(Kind::Sub);
+}
+
+void SensorWalk::offerChoice(const Element& element)
+{
+    const bool isTemperature = element.sensorType == u"Temperature";
+    if (!isTemperature && element.sensorType != u"Fan") {
+        return;
+    }
+    QVector<ST_SENSOR_READING>& list = isTemperature ? mTemperatures : mFans;
+    if (list.size() >= kMaxSensorChoices) {
+        return;
+    }
+    const QString above = mOpen.isEmpty() ? QString() : mNames.at(mOpen.size() - 1);
+    QString text = above + QStringLiteral(" / ") + element.name.toString();
+    // The same name twice in one list (two drives' "nvme / Composite"): the later ones are numbered.
+    const int seen = ++mTextCounts[(isTemperature ? QStringLiteral("T") : QStringLiteral("F")) + text];
+    if (seen > 1) {
+        text += QStringLiteral(" #%1").arg(seen);
+    }
+    list.append(ST_SENSOR_READING {text, readingOf(element.value)});
 }
 
 void SensorWalk::end()

@@ -3,6 +3,7 @@
 
 #include "hwinfodata.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 #include <QVector>
@@ -38,6 +39,9 @@ public:
 
     bool rootIsComputer() const { return mRootIsComputer; }
     const ST_VOVIREDO_DATA& figures() const { return mFigures; }
+    // Every sensor of kind "Temperature" or "Fan", for the dashboard's selectors.
+    const QVector<ST_SENSOR_READING>& temperatures() const { return mTemperatures; }
+    const QVector<ST_SENSOR_READING>& fans() const { return mFans; }
 
     // Reads `text` as strict XML and walks it. False when it is not well-formed or nests deeper than 64 elements.
     static bool walkText(const QString& text, SensorWalk* walk);
@@ -97,6 +101,7 @@ private:
 
     void closeComponent();
     void apply(const Outcome& outcome);
+    void offerChoice(const Element& element);
 
     ST_VOVIREDO_DATA mFigures;
     bool mTempOk = false;
@@ -105,6 +110,12 @@ private:
     QVector<Kind> mOpen;
     QVector<OpenComponent> mComponents;
     QVector<OpenSub> mSubs;
+    // The Name of every open element: a sensor's entry is named after the element it sits in.
+    QVector<QString> mNames;
+    QVector<ST_SENSOR_READING> mTemperatures;
+    QVector<ST_SENSOR_READING> mFans;
+    // How often each entry's text came, to number the later ones.
+    QHash<QString, int> mTextCounts;
 };
 
 #endif // ORVANE_SENSORWALK_H

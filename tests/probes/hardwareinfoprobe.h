@@ -12,6 +12,7 @@
 struct HardWareInfoProbe
 {
     static ST_VOVIREDO_DATA serverData(const HardWareInfo& h) { return h.mstServerData; }
+    static ST_SENSOR_LIST sensorList(const HardWareInfo& h) { return h.mstSensorList; }
     static void setServerData(HardWareInfo& h, const ST_VOVIREDO_DATA& data) { h.mstServerData = data; }
     static QString lastHwInfo(HardWareInfo& h)
     {

@@ -1,0 +1,16 @@
+// Beside the executable, where the program has always kept it.
+#include "settingsfile.h"
+
+#include <QCoreApplication>
+
+namespace SettingsFile {
+QString readPath()
+{
+    return writePath();
+}
+
+QString writePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/sysconf.ini");
+}
+} // namespace SettingsFile
