@@ -75,6 +75,8 @@ class TestDashboard : public QObject
 private slots:
     void init()
     {
+        // A choice saved by an earlier case would be restored by the next window.
+        QFile::remove(SettingsFile::writePath());
         mModel = new devsim::DeviceModel;
         devsim::installModel(mModel);
         devsim::resetSimCalls();
