@@ -86,10 +86,6 @@ void paintPart(QPainter& p, const Shape& shape)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 46, 58));
         break;
-    case Part::Digits:
-        p.setPen(Qt::NoPen);
-        p.setBrush(tone::kLitText);
-        break;
     }
     p.drawPath(shape.path);
 }
@@ -165,8 +161,8 @@ QImage drawCoolerOutline()
         p.setCompositionMode(QPainter::CompositionMode_Clear);
         p.fillPath(shape.path, Qt::transparent);
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        // Parts too small to carry a line are filled instead: the digits and the display's arc.
-        const bool solid = shape.part == Part::Digits || shape.part == Part::DisplayArcLit;
+        // Parts too small to carry a line are filled instead: the display's arc.
+        const bool solid = shape.part == Part::DisplayArcLit;
         const bool faint = shape.part == Part::DisplayArcDim;
         QColor dim = line;
         dim.setAlpha(90);

@@ -92,8 +92,6 @@ QVector<Shape> shapes()
     }
     list.append({Part::DisplayArcLit, lit, true});
     list.append({Part::DisplayArcDim, dim, true});
-    QPainterPath digits = centredText(QStringLiteral("45\u00B0"), dejaVu(72, true), c + QPointF(6, 4));
-    list.append({Part::Digits, digits, true});
     return list;
 }
 

@@ -20,7 +20,6 @@ enum class Part {
     Display,
     DisplayArcLit,
     DisplayArcDim,
-    Digits,
 };
 
 struct Shape
