@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSettings>
 #include <QtTest>
 #include <csignal>
 
@@ -151,6 +152,36 @@ private slots:
             QVERIFY(processGone(pid));
         }
         QVERIFY(run.machineServerPids().isEmpty());
+    }
+
+    // A sensor picked with the mouse drives the next value frame, and the pick is in the settings file at once.
+    void pickSensorByHand()
+    {
+        OrvaneRun run(QStringLiteral("amd-x570-k10temp"));
+        QVERIFY(run.prepare());
+        onDesktop(run);
+        DevsimProcess sim;
+        QVERIFY(sim.start(run.devsimSocket(), {QStringLiteral("--json")}));
+        QVERIFY(run.start());
+        const QStringList windows = mX.findWindows(kMainTitle, true, kWindowWaitMs);
+        QCOMPARE(windows.size(), 1);
+        // The rules' figures first: the CPU's Tctl and the board's CPU fan header.
+        QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.shows(62, 1430, 6); }, 10000) >= 0);
+
+        // The temperature selector opens below itself; "amdgpu / junction" is its sixth entry.
+        const QPoint selector(680, 305);
+        constexpr int kEntryHeight = 25;
+        QVERIFY(mX.click(windows.first(), selector.x(), selector.y(), 1));
+        QTest::qWait(500);
+        QVERIFY(mX.click(windows.first(), selector.x(), selector.y() + 5 * kEntryHeight, 1));
+
+        const QString settings = run.root() + QStringLiteral("/config/orvane/sysconf.ini");
+        QVERIFY(QTest::qWaitFor([&]() { return QFile::exists(settings); }, 5000));
+        QCOMPARE(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("DevInfo/tem")).toString(),
+                 QStringLiteral("amdgpu / junction"));
+        const int from = sim.events().size();
+        QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.shows(48, 1430, 6); }, 5000, from) >= 0);
+        QVERIFY(run.terminate());
     }
 };
 

@@ -2,7 +2,8 @@
 # Screenshots of the dashboard for the docs and reviews, on a private Xvfb display: the program fed by a stand-in
 # sensor server with fixed figures, driving the display simulator.
 # Usage: tools/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, screenshots)
-# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png and dialog-version.png.
+# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png and dialog-version.png, and, with the real sensor
+# server on the recorded AMD X570 machine, selector-temperature-open.png and selector-fan-open.png.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../bench/procstat.sh"
@@ -70,5 +71,34 @@ sleep 1
 xdotool key Down Return
 sleep 1
 shot dialog-version.png
+xdotool key Escape
+
+# The selectors open, with every sensor of a recorded machine: the program in a folder of its own, with a server
+# beside it that reads the machine.
+# The stand-in server and the program go; the real server takes the socket's name.
+kill -TERM "${pids[-1]}" "${pids[0]}"
+wait "${pids[-1]}" "${pids[0]}" 2>/dev/null || true
+rm -f "$work/runtime/$ORVANE_SENSOR_SERVER_NAME"
+machine="$here/../tests/fixtures/sysfs/amd-x570-k10temp"
+mkdir -p "$work/app/voviredo"
+cp "$build/orvane" "$work/app/orvane"
+printf '#!/bin/sh\nexec "%s" --sysfs-root "%s" --proc-root "%s" --fan-names /dev/null "$@"\n' \
+    "$build/voviredo/VOViredo" "$machine/sys" "$machine/proc" >"$work/app/voviredo/VOViredo"
+chmod +x "$work/app/voviredo/VOViredo"
+XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb \
+    LD_PRELOAD="$build/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$work/runtime/devsim.sock" \
+    "$work/app/orvane" 2>/dev/null &
+pids+=("$!")
+sleep 1
+window="$(xdotool search --sync --onlyvisible --name '^Orvane v1\.0\.0\.1$' | head -n 1)"
+sleep 5
+wide() { import -window root -crop 1000x620+0+0 +repage "$out/$1"; }
+xdotool mousemove --window "$window" 680 305 click 1
+sleep 1
+wide selector-temperature-open.png
+xdotool key Escape
+xdotool mousemove --window "$window" 680 358 click 1
+sleep 1
+wide selector-fan-open.png
 xdotool key Escape
 echo "screenshots in $out"

@@ -1,16 +1,24 @@
 #include "sensorselector.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QSignalBlocker>
 
 namespace {
 constexpr int kKeyRole = Qt::UserRole;
 const QString kUnavailable = QStringLiteral(" (unavailable)");
+// As the form's style sheet draws it.
+constexpr int kScrollBarWidth = 10;
+// Room on both sides of an entry's text.
+constexpr int kItemMargins = 24;
 } // namespace
 
 SensorSelector::SensorSelector(QComboBox* box) : mBox(box), mFirstText(box->itemText(0))
 {
     mBox->setItemData(0, mFirstText, kKeyRole);
+    // The box's own rule for its list loses its background under the panels' style sheets (white on light grey);
+    // the same sheet on the list itself holds.
+    mBox->view()->setStyleSheet(mBox->styleSheet());
 }
 
 void SensorSelector::setReadings(const QVector<ST_SENSOR_READING>& readings, bool fromDocument)
@@ -84,6 +92,14 @@ void SensorSelector::rebuild()
         }
     }
     mBox->setCurrentIndex(current);
+    // The list opens as wide as its longest entry, not cut to the box's width.
+    QAbstractItemView* list = mBox->view();
+    const QFontMetrics metrics(list->font());
+    int widest = 0;
+    for (int i = 0; i < mBox->count(); ++i) {
+        widest = qMax(widest, metrics.horizontalAdvance(mBox->itemText(i)));
+    }
+    list->setMinimumWidth(widest + 2 * list->frameWidth() + kScrollBarWidth + kItemMargins);
 }
 
 bool SensorSelector::isAvailable(const QString& key) const
