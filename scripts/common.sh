@@ -6,7 +6,7 @@ source "$ORVANE_ROOT/scripts/contract.sh"
 ORVANE_BUILD="${ORVANE_BUILD:-$ORVANE_ROOT/build}"
 
 # What building the program needs.
-ORVANE_BUILD_PACKAGES=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libhidapi-dev libudev-dev)
+ORVANE_BUILD_PACKAGES=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libhidapi-dev libudev-dev libxcb1-dev)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then

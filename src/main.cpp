@@ -1,3 +1,5 @@
+#include "commandline.h"
+#include "desktopidentity.h"
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "singleinstance.h"
@@ -23,8 +25,14 @@ int showAlreadyRunning()
 
 int main(int argc, char* argv[])
 {
+    // --help and --version, before anything needs a display, a runtime folder or another instance is looked for.
+    const int answered = CommandLine::answerQuery(argc, argv);
+    if (answered >= 0) {
+        return answered;
+    }
     settleStartupEnvironment();
     QApplication a(argc, argv);
+    DesktopIdentity::apply();
 
     // Lives until the program ends: while it does, other starts are refused.
     SingleInstance instance;
@@ -34,14 +42,9 @@ int main(int argc, char* argv[])
 
     MainWidget w;
     onTerminationSignals(&w, [&w]() { QMetaObject::invokeMethod(&w, "slot_sysTrayExitApp"); });
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--bootstart")) {
-        // Hidden in the tray; a desktop without a tray gets the window minimised, or there would be no way back.
-        if (QSystemTrayIcon::isSystemTrayAvailable()) {
-            w.hide();
-        } else {
-            w.showMinimized();
-        }
+    if (CommandLine::startsHidden(QApplication::arguments())) {
+        // Hidden in the tray, waiting for one that comes up later; minimised if none comes.
+        w.startHidden();
     } else {
         w.show();
     }

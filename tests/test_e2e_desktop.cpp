@@ -1,7 +1,12 @@
 // The whole program on a desktop with a system tray (Xvfb and trayer): started hidden at log-on, refusing a second
-// start, and ended through its tray menu with a real click, leaving nothing behind.
+// start, and ended through its tray menu with a real click, leaving nothing behind. Then the trays of today's
+// desktops, each case on an X display of its own: a StatusNotifierItem tray (KDE Plasma, GNOME with the
+// AppIndicator extension, Xfce, LXQt, Cinnamon, Budgie) as a private session bus with a watcher and host stand-in,
+// since offscreen Qt never uses it; a tray that comes up after the program, as panels race autostart programs at
+// log-on; and a tray that goes away while the window is hidden in it.
 #include "devsimprocess.h"
 #include "orvanerun.h"
+#include "statusnotifierstandin.h"
 #include "xserver.h"
 
 #include <QElapsedTimer>
@@ -15,6 +20,8 @@ const QString kMainTitle = QStringLiteral("^Orvane v1\\.0\\.0\\.1$");
 const QString kNoticeTitle = QStringLiteral("^Notice$");
 const QString kWindowClass = QStringLiteral("orvane");
 constexpr int kWindowWaitMs = 20000;
+// The title bar's close button, in window coordinates.
+const QPoint kCloseButton(834, 24);
 // What the MSI fixture machine shows.
 constexpr int kTemp = 48;
 constexpr int kFan = 1020;
@@ -59,6 +66,62 @@ class TestE2eDesktop : public QObject
     static bool showsFigures(DevsimProcess& sim)
     {
         return sim.waitForEvent([](const DevsimEvent& e) { return e.shows(kTemp, kFan, kLoad); }, 10000) >= 0;
+    }
+
+    // The trays' cases: a desktop of their own, with no tray unless the case starts one.
+    std::unique_ptr<XServer> mBare;
+    std::unique_ptr<StatusNotifierStandIn> mSni;
+    std::unique_ptr<OrvaneRun> mRun;
+    std::unique_ptr<DevsimProcess> mSim;
+
+    // The program hidden at log-on on a display without a tray, with `waitSeconds` to wait for one, against the
+    // simulated display.
+    bool startBoot(int waitSeconds)
+    {
+        mBare = std::make_unique<XServer>();
+        mRun = std::make_unique<OrvaneRun>();
+        mSim = std::make_unique<DevsimProcess>();
+        if (!mBare->start() || !mRun->prepare() || !mSim->start(mRun->devsimSocket(), {QStringLiteral("--json")})) {
+            return false;
+        }
+        mRun->setEnv(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        mRun->setEnv(QStringLiteral("DISPLAY"), mBare->display());
+        mRun->setEnv(QStringLiteral("ORVANE_TRAY_WAIT_SECONDS"), QString::number(waitSeconds));
+        if (mSni) {
+            mRun->setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), mSni->address());
+        }
+        return mRun->start({QStringLiteral("--bootstart")});
+    }
+
+    QString window() const
+    {
+        const QStringList windows = mBare->findWindows(kMainTitle, false, kWindowWaitMs);
+        return windows.size() == 1 ? windows.first() : QString();
+    }
+    bool shown() const { return !mBare->findWindows(kMainTitle, true, 0).isEmpty(); }
+    bool waitShown(bool wanted) const
+    {
+        return QTest::qWaitFor([&]() { return shown() == wanted; }, kWindowWaitMs);
+    }
+    bool waitMinimised() const
+    {
+        return QTest::qWaitFor([&]() { return mBare->isMinimised(window()); }, kWindowWaitMs);
+    }
+    // Still hidden a second later: nothing brings the window up by itself.
+    bool staysHidden() const
+    {
+        QTest::qWait(1000);
+        return !shown();
+    }
+    bool said(const QString& text) const { return mRun->waitForErrorOutput(text, kWindowWaitMs); }
+
+    // Ended with code 0, its sensor server stopped and the display closed.
+    bool endedCleanly()
+    {
+        QProcess& process = mRun->process();
+        const bool ended = (process.state() == QProcess::NotRunning || process.waitForFinished(kWindowWaitMs)) &&
+                           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        return ended && mRun->machineServerPids().isEmpty() && mSim->openHandles() == 0;
     }
 
 private slots:
@@ -182,6 +245,98 @@ private slots:
         const int from = sim.events().size();
         QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.shows(48, 1430, 6); }, 5000, from) >= 0);
         QVERIFY(run.terminate());
+    }
+
+    void cleanup()
+    {
+        mRun.reset();
+        mSim.reset();
+        mSni.reset();
+        mBare.reset();
+    }
+
+    void statusNotifierItemActivateShowsHiddenWindow()
+    {
+        mSni = std::make_unique<StatusNotifierStandIn>();
+        QVERIFY2(mSni->startBus(), "dbus-daemon could not be started");
+        QVERIFY(mSni->startWatcher());
+        QVERIFY(startBoot(60));
+
+        // The item registers and the window stays hidden in it.
+        const QStringList items = mSni->waitForItems(kWindowWaitMs);
+        QCOMPARE(items.size(), 1);
+        const QString item = items.first();
+        QVERIFY(!window().isEmpty());
+        QVERIFY(showsFigures(*mSim));
+        QVERIFY(!shown());
+
+        // The host's Activate (a click, the only activation it sends) brings the window back.
+        QVERIFY(mSni->activate(item));
+        QVERIFY(waitShown(true));
+
+        // The title bar's close button hides it again; a middle click leaves it there; Activate brings it back.
+        QVERIFY(mBare->click(window(), kCloseButton.x(), kCloseButton.y(), 1));
+        QVERIFY(waitShown(false));
+        QVERIFY(mSni->secondaryActivate(item));
+        QVERIFY(staysHidden());
+        QVERIFY(mSni->activate(item));
+        QVERIFY(waitShown(true));
+
+        // "exit" from the item's menu, as the host sends it, ends the program the clean way.
+        QVERIFY(mSni->clickMenuEntry(item, QStringLiteral("exit")));
+        QVERIFY(endedCleanly());
+    }
+
+    void lateStatusNotifierTrayAndHostRestart()
+    {
+        mSni = std::make_unique<StatusNotifierStandIn>();
+        QVERIFY2(mSni->startBus(), "dbus-daemon could not be started");
+        QVERIFY(startBoot(60));
+        QVERIFY(said(QStringLiteral("waiting up to 60 s for a system tray")));
+        QVERIFY(staysHidden());
+
+        // The panel comes up: the icon goes into it and the window stays hidden.
+        QVERIFY(mSni->startWatcher());
+        const QStringList items = mSni->waitForItems(kWindowWaitMs);
+        QCOMPARE(items.size(), 1);
+        QVERIFY(said(QStringLiteral("a system tray came (StatusNotifierItem)")));
+        QVERIFY(staysHidden());
+
+        // The panel crashes: the watcher stays, its host goes. The window shows minimised, then hides again.
+        QVERIFY(mSni->setHost(false));
+        QVERIFY(waitMinimised());
+        QVERIFY(said(QStringLiteral("the system tray went away")));
+        QVERIFY(mSni->setHost(true));
+        QVERIFY(waitShown(false));
+        QVERIFY(said(QStringLiteral("the system tray is back")));
+        QVERIFY(showsFigures(*mSim));
+
+        // The icon made late is a StatusNotifierItem: the host's Activate shows the window.
+        QVERIFY(mSni->activate(items.first()));
+        QVERIFY(waitShown(true));
+        QVERIFY(mRun->terminate());
+        QVERIFY(endedCleanly());
+    }
+
+    void lateXEmbedTrayAndTrayCrash()
+    {
+        QVERIFY(startBoot(60));
+        QVERIFY(said(QStringLiteral("waiting up to 60 s for a system tray")));
+        QVERIFY(staysHidden());
+
+        QVERIFY2(mBare->startTray(), "trayer could not be started");
+        QVERIFY(QTest::qWaitFor([&]() { return mBare->trayHasIcon(kWindowClass); }, kWindowWaitMs));
+        QVERIFY(said(QStringLiteral("a system tray came (XEmbed)")));
+        QVERIFY(showsFigures(*mSim));
+        QVERIFY(!shown());
+
+        QVERIFY(mBare->stopTray());
+        QVERIFY(waitMinimised());
+        QVERIFY2(mBare->startTray(), "trayer could not be started again");
+        QVERIFY(waitShown(false));
+        QVERIFY(QTest::qWaitFor([&]() { return mBare->trayHasIcon(kWindowClass); }, kWindowWaitMs));
+        QVERIFY(mRun->terminate());
+        QVERIFY(endedCleanly());
     }
 };
 

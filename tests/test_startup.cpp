@@ -1,4 +1,6 @@
-// Start-up of the real program as a process: one instance at a time, and "--bootstart" starting hidden.
+// Start-up of the real program as a process: one instance at a time, "--bootstart" starting hidden, and "--help"
+// and "--version" answered before anything starts.
+#include "commandline.h"
 #include "testsupport.h"
 #include "xserver.h"
 
@@ -31,10 +33,11 @@ class TestStartup : public QObject
     // A copy of the program alone in a folder: no sensor server beside it, so it starts no other process.
     QString program() const { return mAppDir.filePath(QStringLiteral("orvane")); }
 
-    QProcess* launch(const QStringList& arguments = {}, const XServer* x = nullptr)
+    QProcess* launch(const QStringList& arguments = {},
+                     const XServer* x = nullptr,
+                     QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
     {
         auto* process = new QProcess(this);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), (x ? x : &mX)->display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         // The single-instance lock lives in the user's runtime folder: every test case gets its own.
@@ -180,12 +183,16 @@ private slots:
 
     void bootStartWithoutTrayMinimises()
     {
-        // A desktop without a tray: hidden would leave no way back to the window.
+        // A desktop without a tray: hidden while a tray may still come up, then minimised, or there would be no way
+        // back to the window.
         XServer bare;
         QVERIFY(bare.start());
-        QProcess* process = launch({QStringLiteral("--bootstart")}, &bare);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVANE_TRAY_WAIT_SECONDS"), QStringLiteral("3"));
+        QProcess* process = launch({QStringLiteral("--bootstart")}, &bare, env);
         const QStringList windows = bare.findWindows(kMainTitle, false, kWindowWaitMs);
         QCOMPARE(windows.size(), 1);
+        QCOMPARE(bare.findWindows(kMainTitle, true, 0).size(), 0);
         QVERIFY(QTest::qWaitFor(
             [&]() {
                 return bare.windowProperty(windows.first(), QStringLiteral("WM_HINTS"))
@@ -193,6 +200,57 @@ private slots:
             },
             kWindowWaitMs));
         QCOMPARE(process->state(), QProcess::Running);
+
+        // A tray after all: the icon goes into it, and the window, still minimised, with it.
+        QVERIFY(bare.startTray());
+        QVERIFY(QTest::qWaitFor([&]() { return bare.trayHasIcon(QStringLiteral("orvane")); }, kWindowWaitMs));
+        QVERIFY(QTest::qWaitFor([&]() { return bare.findWindows(kMainTitle, true, 0).isEmpty(); }, kWindowWaitMs));
+    }
+
+    void helpAndVersion_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer"); // empty: not answered, the program starts
+        QTest::newRow("--help") << QStringList {"--help"} << CommandLine::usage();
+        QTest::newRow("--version") << QStringList {"--version"}
+                                   << QStringLiteral("Orvane " ORVANE_PROJECT_VERSION "\n");
+        QTest::newRow("--help and more") << QStringList {"--help", "--bootstart"} << QString();
+        QTest::newRow("-h") << QStringList {"-h"} << QString();
+    }
+
+    void helpAndVersion()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        // Nothing to show on: no display, no compositor, no platform asked for.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            env.remove(QLatin1String(name));
+        }
+        QTemporaryDir runtime;
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("TMPDIR"), mKeys->path());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program(), arguments);
+        QVERIFY(process.waitForFinished(10000));
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QByteArray err = process.readAllStandardError();
+        if (answer.isEmpty()) {
+            // The program started as any other command line starts it, and found nothing to show on.
+            QVERIFY2(err.contains("could not connect to display"), err.constData());
+            QCOMPARE(out, QString());
+            return;
+        }
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(out, answer);
+        QCOMPARE(err, QByteArray());
+        // No single-instance objects, no socket, no sensor document.
+        const auto entries = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        QVERIFY(QDir(mKeys->path()).entryList(entries).isEmpty());
+        QVERIFY(QDir(runtime.path()).entryList(entries).isEmpty());
+        QVERIFY(!QFileInfo::exists(mAppDir.filePath(QStringLiteral("hardInfo.xml"))));
     }
 
     // Another user's instance neither refuses nor blocks this user's start; each user still runs one at a time.

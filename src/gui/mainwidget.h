@@ -16,6 +16,7 @@ class QTimer;
 class HardWareInfo;
 class SensorSelector;
 class SettingMenu;
+class TrayDock;
 class USBHidApi;
 class USBProtocol;
 class Ui_Widget;
@@ -28,6 +29,9 @@ class MainWidget : public QWidget
 public:
     explicit MainWidget(QWidget* parent = nullptr);
     ~MainWidget() override;
+
+    // The log-on start (--bootstart): hidden in the tray, waiting for one that comes up after the program.
+    void startHidden();
 
 signals:
     void signal_hwGetData();
@@ -81,6 +85,7 @@ private:
     void onStopHwInfoThread();
     // Hides the window to the tray; without a tray to come back from, minimises it instead.
     void onHideToTray();
+    QSystemTrayIcon* onCreateTrayIcon();
     void onSetLoadDigits(int digits);
     // Creating or deleting the log-on entry failed: the box is set back to the truth and the user told why.
     void onBootStartTaskFailed(const QString& message);
@@ -98,6 +103,7 @@ private:
     QTimer* sysTimer;
     QSystemTrayIcon* mTrayicon;
     QMenu* mTrayMenu;
+    TrayDock* mTrayDock = nullptr;
     int mDevSampleTCount;
     SettingMenu* mSettingMenu;
     USBHidApi* mUsbHidApi;

@@ -4,6 +4,8 @@
 #include "mainwidget.h"
 #include "sensorselector.h"
 #include "settingmenu.h"
+#include "traydock.h"
+#include "traywatcher.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
 
@@ -11,6 +13,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QWindow>
 
 namespace {
 constexpr int kDragStripHeight = 40;
@@ -23,6 +26,11 @@ void MainWidget::mousePressEvent(QMouseEvent* event)
     const QPoint local = mapFromGlobal(QCursor::pos());
     const QRect dragStrip(0, 0, width(), kDragStripHeight);
     if (dragStrip.contains(local) && event->button() == Qt::LeftButton) {
+        // The window system moves the window where it can; on Wayland nothing else can. Where it cannot (no
+        // window manager, offscreen), the window follows the pointer itself.
+        if (windowHandle() && windowHandle()->startSystemMove()) {
+            return;
+        }
         m_WindowPos = pos();
         m_MousePos = event->globalPos();
         m_MousePressed = true;
@@ -50,11 +58,12 @@ void MainWidget::on_title_btn_close_clicked()
 
 void MainWidget::onHideToTray()
 {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        hide();
-    } else {
-        showMinimized();
-    }
+    mTrayDock->hideToTray();
+}
+
+void MainWidget::startHidden()
+{
+    mTrayDock->startHidden();
 }
 
 void MainWidget::on_title_btn_minimize_clicked()
@@ -72,7 +81,6 @@ void MainWidget::on_title_btn_setting_clicked()
 
 void MainWidget::onSysTrayIconInit()
 {
-    mTrayicon = new QSystemTrayIcon(this);
     mTrayMenu = new QMenu(this);
 
     auto* closeDisplay = new QAction(tr("hide"), this);
@@ -82,33 +90,38 @@ void MainWidget::onSysTrayIconInit()
     openDisplay->setIcon(QIcon(QStringLiteral(":/image/open_dis.png")));
     exitApp->setIcon(QIcon(QStringLiteral(":/image/exit_app.png")));
 
-    mTrayicon->setIcon(QIcon(QStringLiteral(":/image/newlogo.jpg")));
-    mTrayicon->setToolTip(QStringLiteral("Orvane"));
-
     mTrayMenu->addAction(closeDisplay);
     mTrayMenu->addAction(openDisplay);
     mTrayMenu->addSeparator();
     mTrayMenu->addAction(exitApp);
-    mTrayicon->setContextMenu(mTrayMenu);
 
     connect(closeDisplay, &QAction::triggered, this, &MainWidget::slot_sysTrayCloseDisplay);
     connect(openDisplay, &QAction::triggered, this, &MainWidget::slot_sysTrayOpenDisplay);
     connect(exitApp, &QAction::triggered, this, &MainWidget::slot_sysTrayExitApp);
-    connect(mTrayicon, &QSystemTrayIcon::activated, this, &MainWidget::slot_sysTrayActive);
     // The same way out from the keyboard, for desktops that have no tray to show the menu in.
     auto* quitShortcut = new QShortcut(QKeySequence::Quit, this);
     connect(quitShortcut, &QShortcut::activated, exitApp, &QAction::trigger);
 
+    // The icon itself is made once a tray is there (at once where nothing can tell).
+    mTrayDock = new TrayDock(this, TrayWatcher::create(this), [this]() { return onCreateTrayIcon(); });
+}
+
+QSystemTrayIcon* MainWidget::onCreateTrayIcon()
+{
+    mTrayicon = new QSystemTrayIcon(this);
+    mTrayicon->setIcon(QIcon(QStringLiteral(":/image/newlogo.jpg")));
+    mTrayicon->setToolTip(QStringLiteral("Orvane"));
+    mTrayicon->setContextMenu(mTrayMenu);
+    connect(mTrayicon, &QSystemTrayIcon::activated, this, &MainWidget::slot_sysTrayActive);
     mTrayicon->show();
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        qCInfo(lcShell) << "no system tray on this desktop: Accept and the close button minimise the window, and"
-                        << "Ctrl+Q ends the program";
-    }
+    return mTrayicon;
 }
 
 void MainWidget::slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::DoubleClick) {
+    // A StatusNotifierItem host sends Activate for a click and never a double click; Qt reports it as a click.
+    if (reason == QSystemTrayIcon::DoubleClick ||
+        (reason == QSystemTrayIcon::Trigger && mTrayDock->isStatusNotifierItem())) {
         showNormal();
     }
 }

@@ -1,8 +1,9 @@
 #include "logindstandin.h"
 
+#include "testsupport.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QFile>
 
 namespace {
 const QString kLogind = QStringLiteral("org.freedesktop.login1");
@@ -24,43 +25,10 @@ LogindStandIn::~LogindStandIn()
 
 bool LogindStandIn::startBus()
 {
-    if (!mDir.isValid()) {
-        return false;
-    }
-    const QString config = mDir.filePath(QStringLiteral("system.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
     // A system bus that lets anyone own and send anything: the test plays logind, and may play an impostor too.
-    file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                              " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                              "<busconfig>\n"
-                              "  <type>system</type>\n"
-                              "  <listen>unix:dir=%1</listen>\n"
-                              "  <auth>EXTERNAL</auth>\n"
-                              "  <policy context=\"default\">\n"
-                              "    <allow user=\"*\"/>\n"
-                              "    <allow own=\"*\"/>\n"
-                              "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                              "    <allow eavesdrop=\"true\"/>\n"
-                              "  </policy>\n"
-                              "</busconfig>\n")
-                   .arg(mDir.path())
-                   .toUtf8());
-    file.close();
-    mBus.start(
-        QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-    if (!mBus.waitForStarted()) {
-        return false;
+    if (mDir.isValid()) {
+        mAddress = TestSupport::startPrivateBus(mBus, mDir.path(), QStringLiteral("system"));
     }
-    while (!mBus.canReadLine()) {
-        if (!mBus.waitForReadyRead(5000)) {
-            return false;
-        }
-    }
-    mAddress = QString::fromUtf8(mBus.readLine()).trimmed();
     return !mAddress.isEmpty();
 }
 

@@ -1,7 +1,9 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <sys/resource.h>
 
@@ -57,5 +59,42 @@ void DescriptorsExhausted::restore()
         ::prlimit(pid_t(mPid), RLIMIT_NOFILE, &limit, nullptr);
         mOk = false;
     }
+}
+
+QString startPrivateBus(QProcess& daemon, const QString& folder, const QString& type)
+{
+    const QString config = folder + QStringLiteral("/%1.conf").arg(type);
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return QString();
+    }
+    file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                              " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                              "<busconfig>\n"
+                              "  <type>%1</type>\n"
+                              "  <listen>unix:dir=%2</listen>\n"
+                              "  <auth>EXTERNAL</auth>\n"
+                              "  <policy context=\"default\">\n"
+                              "    <allow user=\"*\"/>\n"
+                              "    <allow own=\"*\"/>\n"
+                              "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                              "    <allow eavesdrop=\"true\"/>\n"
+                              "  </policy>\n"
+                              "</busconfig>\n")
+                   .arg(type, folder)
+                   .toUtf8());
+    file.close();
+    daemon.start(
+        QStringLiteral("dbus-daemon"),
+        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    if (!daemon.waitForStarted()) {
+        return QString();
+    }
+    while (!daemon.canReadLine()) {
+        if (!daemon.waitForReadyRead(5000)) {
+            return QString();
+        }
+    }
+    return QString::fromUtf8(daemon.readLine()).trimmed();
 }
 } // namespace TestSupport

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+class QProcess;
+
 namespace TestSupport {
 // Directory of the build tree's executables (orvane, voviredo/VOViredo, orvane-devsim).
 QString binaryDir();
@@ -25,6 +27,9 @@ private:
     bool mOk = false;
     unsigned long long mLimit[2] = {};
 };
+// Starts `daemon` as a private D-Bus daemon of `type` ("system" or "session") listening in `folder`: anyone may own
+// and send anything, and no service is started on demand. Its address, or an empty text when it did not start.
+QString startPrivateBus(QProcess& daemon, const QString& folder, const QString& type);
 } // namespace TestSupport
 
 #endif // ORVANE_TESTSUPPORT_H

@@ -121,6 +121,27 @@ bool XServer::startTray()
     return !findWindows(QStringLiteral("^panel$"), false, 10000).isEmpty();
 }
 
+bool XServer::stopTray()
+{
+    mTray.kill();
+    mTray.waitForFinished(5000);
+    QElapsedTimer clock;
+    clock.start();
+    while (!findWindows(QStringLiteral("^panel$"), false, 0).isEmpty()) {
+        if (clock.elapsed() > 10000) {
+            return false;
+        }
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+bool XServer::isMinimised(const QString& window) const
+{
+    return visibleWindowsOfClass(QStringLiteral(".*")).contains(window) &&
+           windowProperty(window, QStringLiteral("WM_HINTS")).contains(QStringLiteral("Iconic"));
+}
+
 bool XServer::trayHasIcon(const QString& windowClass) const
 {
     const QStringList panels = findWindows(QStringLiteral("^panel$"), false, 0);

@@ -19,6 +19,10 @@ public:
     bool start();
     // Starts a system tray (trayer) on the display, as a desktop panel would have; false when there is none.
     bool startTray();
+    // Kills the tray, as a panel crashes; true once its panel window is gone.
+    bool stopTray();
+    // True when `window` is mapped and asks to start iconic: minimised, as Qt maps it where no window manager runs.
+    bool isMinimised(const QString& window) const;
     // True when a tray icon of the program `windowClass` sits in the tray.
     bool trayHasIcon(const QString& windowClass) const;
     // The window of the tray icon of the program `windowClass`, or an empty text.

@@ -1,0 +1,83 @@
+#include "commandline.h"
+
+#include "traydock.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+// Kept here alone, so that the text is changed in one place.
+const char* const kUsage = R"(Usage: orvane [--bootstart]
+       orvane --help | --version
+
+Orvane shows the CPU temperature, the CPU load and one fan speed on the display of the CPU cooler
+(USB 0416:1100) and in its own window, and lives in the system tray.
+
+Options:
+  --bootstart  start hidden in the tray, as the log-on entry does. With no tray yet, stay hidden and wait
+               up to %1 s for one, then minimise the window if none came. Only this one argument does so;
+               any other command line starts with the window shown.
+  --help       print this text and exit
+  --version    print the version and exit
+Qt's own options (-platform, -display, ...) are taken as well.
+
+Environment:
+  XDG_RUNTIME_DIR           the sensor server's socket, the single-instance lock and hardInfo.xml
+                            (unset: a private folder Qt makes)
+  XDG_CONFIG_HOME           settings, the log-on entry and the fan names (unset: ~/.config)
+  QT_QPA_PLATFORM           the window system: xcb (X11) or wayland (needs qtwayland5)
+  DISPLAY, WAYLAND_DISPLAY  the X display or the Wayland compositor to show on
+  DBUS_SESSION_BUS_ADDRESS  the session bus, where StatusNotifierItem trays are (KDE Plasma, GNOME, ...)
+  QT_LOGGING_RULES          more log lines, e.g. QT_LOGGING_RULES="orvane.*.debug=true"
+  ORVANE_TRAY_WAIT_SECONDS  how long --bootstart waits for a tray (0 to %1, default %1)
+
+Files:
+  $XDG_CONFIG_HOME/orvane/sysconf.ini
+        settings (the dashboard's selectors); failing that, sysconf.ini beside the program
+  $XDG_CONFIG_HOME/autostart/OrvaneAutoStart.desktop
+        the log-on entry that "AutoStart" writes (~/.config/autostart/OrvaneAutoStart.desktop)
+  $XDG_CONFIG_HOME/orvane/sensors.ini
+        your names for the fans, read by the sensor server (voviredo/VOViredo beside the program)
+  $XDG_RUNTIME_DIR/orvane/hardInfo.xml
+        the last sensor document
+  $XDG_RUNTIME_DIR/orvane/instance.lock
+        held while Orvane runs: one instance per user
+  /etc/udev/rules.d/70-orvane-display.rules (or /usr/lib/udev/rules.d/)
+        the udev rule that lets the user at the seat use the display
+)";
+} // namespace
+
+namespace CommandLine {
+QString usage()
+{
+    return QString::fromUtf8(kUsage).arg(TrayDock::kTrayWaitSeconds);
+}
+
+QString version()
+{
+    return QStringLiteral("Orvane " ORVANE_VERSION "\n");
+}
+
+int answerQuery(int argc, char* argv[])
+{
+    if (argc != 2) {
+        return -1;
+    }
+    QString answer;
+    if (std::strcmp(argv[1], "--help") == 0) {
+        answer = usage();
+    } else if (std::strcmp(argv[1], "--version") == 0) {
+        answer = version();
+    } else {
+        return -1;
+    }
+    const QByteArray text = answer.toLocal8Bit();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+bool startsHidden(const QStringList& arguments)
+{
+    return arguments.size() == 2 && arguments.at(1) == QLatin1String("--bootstart");
+}
+} // namespace CommandLine
