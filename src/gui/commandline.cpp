@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "displaydevice.h"
 #include "traydock.h"
 
 #include <cstdio>
@@ -11,7 +12,7 @@ const char* const kUsage = R"(Usage: orvane [--bootstart]
        orvane --help | --version
 
 Orvane shows the CPU temperature, the CPU load and one fan speed on the display of the CPU cooler
-(USB 0416:1100) and in its own window, and lives in the system tray.
+(USB %2:%3) and in its own window, and lives in the system tray.
 
 Options:
   --bootstart  start hidden in the tray, as the log-on entry does. With no tray yet, stay hidden and wait
@@ -50,7 +51,10 @@ Files:
 namespace CommandLine {
 QString usage()
 {
-    return QString::fromUtf8(kUsage).arg(TrayDock::kTrayWaitSeconds);
+    return QString::fromUtf8(kUsage)
+        .arg(TrayDock::kTrayWaitSeconds)
+        .arg(DisplayDevice::kVendorId, 4, 16, QLatin1Char('0'))
+        .arg(DisplayDevice::kProductId, 4, 16, QLatin1Char('0'));
 }
 
 QString version()
