@@ -14,9 +14,9 @@ work="$(mktemp -d /tmp/orvane-shots.XXXXXX)"
 mkdir -p "$work/runtime" "$work/tmp" "$work/config" && chmod 700 "$work/runtime"
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+    # Xvfb too before the wait, which waits for every child.
+    for pid in "${pids[@]}" ${XVFB_PID:-}; do kill -TERM "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
