@@ -7,6 +7,8 @@ ORVANE_BUILD="${ORVANE_BUILD:-$ORVANE_ROOT/build}"
 
 # What building the program needs.
 ORVANE_BUILD_PACKAGES=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libhidapi-dev libudev-dev libxcb1-dev)
+# What building and checking the Debian package needs (scripts/package), and what checks its launcher and metadata.
+ORVANE_PACKAGING_PACKAGES=(build-essential dpkg-dev debhelper lintian appstream desktop-file-utils)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
@@ -31,7 +33,9 @@ ensure_packages() {
     if [ "${#missing[@]}" -gt 0 ]; then
         echo "orvane: installing ${missing[*]}"
         as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        # Waits for another apt or dpkg run (another checkout's scripts, a package test) rather than failing.
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            -o DPkg::Lock::Timeout=600 "${missing[@]}"
     fi
 }
 

@@ -1,5 +1,6 @@
 // orvane-imagegen: draws every picture of the program's resource bundle and the Windows icon.
 // Usage: orvane-imagegen OUTPUT_DIR
+//        orvane-imagegen --icons THEME_DIR   the launcher's icon in the hicolor sizes, as THEME_DIR/NxN/apps/orvane.png
 
 #include "canvas.h"
 #include "cooler.h"
@@ -35,8 +36,6 @@ std::vector<Output> outputs()
         {QStringLiteral("sys_bgi_main.png"), png(drawPanelBackground)},
         {QStringLiteral("newlogo.jpg"), [](const QString& path) { return saveJpeg(drawLogo(256), path); }},
         {QStringLiteral("orvane.ico"), [](const QString& path) { return writeIco(drawLogoTile(128), path); }},
-        // The launcher's icon on Linux desktops (hicolor theme, 256 px).
-        {QStringLiteral("orvane.png"), png([]() { return drawLogoTile(256); })},
         {QStringLiteral("bar_title_setting.png"), png(drawTitleSetting)},
         {QStringLiteral("bar_title_mini.png"), png(drawTitleMinimize)},
         {QStringLiteral("bar_title_close.png"), png(drawTitleClose)},
@@ -57,6 +56,21 @@ std::vector<Output> outputs()
     }
     return list;
 }
+
+// Drawn at each size rather than scaled, so that the small ones stay sharp. No text, so no fonts needed.
+int writeIcons(const QDir& theme, QTextStream& err)
+{
+    int failures = 0;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = theme.filePath(QStringLiteral("%1x%1/apps").arg(size));
+        const QString path = folder + QStringLiteral("/orvane.png");
+        if (!QDir().mkpath(folder) || !savePng(drawLogoTile(size), path)) {
+            err << "failed to write " << path << '\n';
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -68,8 +82,11 @@ int main(int argc, char* argv[])
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args.at(1) == QLatin1String("--icons")) {
+        return writeIcons(QDir(args.at(2)), err);
+    }
     if (args.size() != 2) {
-        err << "usage: orvane-imagegen OUTPUT_DIR\n";
+        err << "usage: orvane-imagegen OUTPUT_DIR | --icons THEME_DIR\n";
         return 2;
     }
     const QDir dir(args.at(1));
