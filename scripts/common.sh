@@ -32,7 +32,7 @@ ensure_packages() {
     done
     if [ "${#missing[@]}" -gt 0 ]; then
         echo "orvane: installing ${missing[*]}"
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq -o DPkg::Lock::Timeout=600
         # Waits for another apt or dpkg run (another checkout's scripts, a package test) rather than failing.
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
             -o DPkg::Lock::Timeout=600 "${missing[@]}"

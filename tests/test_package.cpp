@@ -238,8 +238,7 @@ private slots:
         QVERIFY(process.waitForFinished(30000));
         QVERIFY2(process.exitCode() == 0, process.readAll().constData());
         QFile log(stubs.filePath(QStringLiteral("calls")));
-        log.open(QIODevice::ReadOnly);
-        QCOMPARE(QString::fromUtf8(log.readAll()), calls);
+        QCOMPARE(log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString(), calls);
     }
 
     void versionFromUsrBin()
