@@ -15,6 +15,56 @@ private:
     static void freeze(MainWidget& w) { MainWidgetProbe::sysTimer(w)->stop(); }
     static QString gauge(MainWidget& w) { return MainWidgetProbe::ui(w)->main_dbd_bgi->styleSheet(); }
 
+    // What the tick's timer did between two moments, on a clock of the test's own: each firing moves it on by the
+    // interval the timer was armed with, which is what the real timer waits.
+    struct Played
+    {
+        QList<int> requestsAt;
+        QList<int> framesAt;
+        // Firings outside the sweep that brought no request: the wake-ups a sleeping tick saves.
+        int idleWakeups = 0;
+        // Moments at which the reading counter differs from what a tick every 10 ms since the start gives.
+        QList<int> counterOff;
+    };
+
+    static int play(MainWidget& w, int fromMs, int untilMs, Played& played)
+    {
+        QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
+        QTimer* timer = MainWidgetProbe::sysTimer(w);
+        int clock = fromMs;
+        while (timer->isActive() && clock + timer->interval() <= untilMs) {
+            if (timer->interval() > 10 && timer->timerType() != Qt::PreciseTimer) {
+                break;
+            }
+            clock += timer->interval();
+            const bool sweeping = MainWidgetProbe::dbdMovieCount(w) > 0;
+            const int frame = MainWidgetProbe::dbdMovieNumber(w);
+            const int before = requests.count();
+            MainWidgetProbe::fireSysTimer(w);
+            if (requests.count() > before) {
+                played.requestsAt << clock;
+            } else if (!sweeping) {
+                ++played.idleWakeups;
+            }
+            if (MainWidgetProbe::dbdMovieNumber(w) != frame) {
+                played.framesAt << clock;
+            }
+            if (MainWidgetProbe::devSampleTCount(w) != 200 - clock / 10 % 200) {
+                played.counterOff << clock;
+            }
+        }
+        return clock;
+    }
+
+    static QList<int> sweepFrom(int startMs)
+    {
+        QList<int> frames;
+        for (int k = 0; k < kDbdArraySize; ++k) {
+            frames << startMs + 50 * (k + 1);
+        }
+        return frames;
+    }
+
 private slots:
     void constructionLeavesDefinedState()
     {
@@ -146,6 +196,54 @@ private slots:
         QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
         MainWidgetProbe::tick(w, 200);
         QCOMPARE(requests.count(), 1);
+    }
+
+    void scheduleHoldsWhileTheTickSleeps_data()
+    {
+        QTest::addColumn<int>("acceptAtMs");
+        QTest::newRow("no accept") << -1;
+        QTest::newRow("accept during the sweep") << 420;
+        QTest::newRow("accept as the sweep ends") << 1200;
+        QTest::newRow("accept after a reading") << 4000;
+    }
+
+    void scheduleHoldsWhileTheTickSleeps()
+    {
+        QFETCH(int, acceptAtMs);
+        const int untilMs = 12000;
+        MainWidget w;
+        w.show();
+        QTimer* timer = MainWidgetProbe::sysTimer(w);
+        Played played;
+        QList<int> frames;
+        int clock = 0;
+        if (acceptAtMs >= 0) {
+            clock = play(w, 0, acceptAtMs, played);
+            QCOMPARE(clock, acceptAtMs);
+            for (int at : sweepFrom(0)) {
+                if (at <= acceptAtMs) {
+                    frames << at;
+                }
+            }
+            QTest::mouseClick(MainWidgetProbe::ui(w)->main_btn_accept, Qt::LeftButton);
+            // Back to the 10 ms tick for the new sweep.
+            QVERIFY(timer->isActive());
+            QCOMPARE(timer->interval(), 10);
+            frames << sweepFrom(acceptAtMs);
+        } else {
+            frames << sweepFrom(0);
+        }
+        clock = play(w, clock, untilMs, played);
+
+        QCOMPARE(clock, untilMs);
+        QCOMPARE(played.requestsAt, (QList<int> {2000, 4000, 6000, 8000, 10000, 12000}));
+        QCOMPARE(played.framesAt, frames);
+        QCOMPARE(played.counterOff, QList<int>());
+        QCOMPARE(played.idleWakeups, 0);
+        // Asleep until the next reading, not ticking.
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 2000);
+        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
     }
 
     void realTimerDrivesTheTick()

@@ -21,7 +21,8 @@ class USBHidApi;
 class USBProtocol;
 class Ui_Widget;
 
-// The one top-level window: owns and wires every other object and paces the program with a 10 ms tick.
+// The one top-level window: owns and wires every other object and paces the program with a 10 ms tick, which sleeps
+// from one reading to the next while the gauge sweep is not running.
 class MainWidget : public QWidget
 {
     Q_OBJECT
@@ -48,6 +49,7 @@ private slots:
     bool onMessageDialog(QString info, int type = 0);
     QString GetIniValue(QString key);
     void onSysTickTimerInit();
+    // One tick of 10 ms: counts towards the next reading and the next sweep frame.
     void slot_systick_deal();
     void onInitHwInfo();
     void onStartVoViredo();
@@ -83,6 +85,11 @@ private:
     void onSystemSuspend();
     void onSystemResume();
     void onStopHwInfoThread();
+    void onSysTickTimeout();
+    // Arms the tick for what comes next: every 10 ms during the sweep, else once when the next reading is due.
+    void onArmSysTick();
+    // Counts the ticks that passed while the timer slept, before it is armed anew.
+    void onCountSleptTicks();
     // Hides the window to the tray; without a tray to come back from, minimises it instead.
     void onHideToTray();
     QSystemTrayIcon* onCreateTrayIcon();

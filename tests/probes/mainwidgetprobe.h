@@ -28,6 +28,9 @@ struct MainWidgetProbe
     static QPoint windowPos(const MainWidget& w) { return w.m_WindowPos; }
     static bool mousePressed(const MainWidget& w) { return w.m_MousePressed; }
 
+    // What the tick's timer does when it fires, without waiting for it.
+    static void fireSysTimer(MainWidget& w) { w.onSysTickTimeout(); }
+
     // Runs one 10 ms tick without waiting for the timer. A renamed slot must stop the test, not turn every tick
     // into nothing.
     static void tick(MainWidget& w, int count = 1)
