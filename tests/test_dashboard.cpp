@@ -39,6 +39,42 @@ int pictureNumber(const QString& styleSheet)
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
+// Everything the window repaints, in window coordinates, from the moment it is made until it is deleted.
+class RepaintLog : public QObject
+{
+public:
+    explicit RepaintLog(QWidget* window) : mWindow(window)
+    {
+        window->installEventFilter(this);
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            child->installEventFilter(this);
+        }
+    }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            auto* widget = static_cast<QWidget*>(watched);
+            painted += static_cast<QPaintEvent*>(event)->region().translated(widget->mapTo(mWindow, QPoint(0, 0)));
+        }
+        return false;
+    }
+
+private:
+    QWidget* mWindow;
+};
+
+// Lets the window paint what is due.
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
 std::vector<devsim::Event> valueEvents(const devsim::DeviceModel& model)
 {
     std::vector<devsim::Event> values;
@@ -272,6 +308,44 @@ private slots:
         } else {
             QCOMPARE(devsim::simCalls().open, 1);
         }
+    }
+
+    void readingRepaintsOnlyWhatChanged_data()
+    {
+        QTest::addColumn<QList<int>>("next");
+        QTest::addColumn<QStringList>("changed");
+        QTest::newRow("same figures") << QList<int> {45, 12, 1500} << QStringList {};
+        QTest::newRow("temperature") << QList<int> {46, 12, 1500} << QStringList {"main_lcd_tem"};
+        QTest::newRow("load") << QList<int> {45, 13, 1500} << QStringList {"main_lcd_cpu"};
+        QTest::newRow("fan within a gauge step") << QList<int> {45, 12, 1510} << QStringList {"main_lcd_fan"};
+        QTest::newRow("fan into the next gauge step") << QList<int> {45, 12, 1700} << QStringList {"main_dbd_bgi"};
+    }
+
+    void readingRepaintsOnlyWhatChanged()
+    {
+        QFETCH(QList<int>, next);
+        QFETCH(QStringList, changed);
+        auto w = makeWidget(true);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        deliver(*w, reading(45, 12, 1500));
+        settle();
+
+        RepaintLog log(w.get());
+        deliver(*w, reading(next.at(0), next.at(1), next.at(2)));
+        settle();
+        QRegion allowed;
+        for (const QString& name : changed) {
+            auto* widget = w->findChild<QWidget*>(name);
+            QVERIFY(widget);
+            allowed += QRect(widget->mapTo(w.get(), QPoint(0, 0)), widget->size());
+        }
+        QVERIFY2(log.painted.subtracted(allowed).isEmpty(),
+                 qPrintable(QStringLiteral("repainted %1 px outside what changed, %2 in all")
+                                .arg(log.painted.subtracted(allowed).boundingRect().width() *
+                                     log.painted.subtracted(allowed).boundingRect().height())
+                                .arg(log.painted.boundingRect().width() * log.painted.boundingRect().height())));
+        QCOMPARE(log.painted.isEmpty(), changed.isEmpty());
     }
 
     void oneConnectionAttemptPerReadingWithoutSession()

@@ -5,6 +5,7 @@
 #include "hardwareinfo.h"
 #include "imageresources.h"
 #include "sensorselector.h"
+#include "panelshadow.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
 #include "usbhidapi.h"
@@ -64,7 +65,8 @@ MainWidget::MainWidget(QWidget* parent)
     onUsbConnect();
     onInitSettingMenu();
     onSysTrayIconInit();
-    onSetShadowEffect(ui->main_wgt_bgi);
+    // Red glow around the window's background panel.
+    new PanelShadow(ui->main_wgt_bgi, QColor(255, 0, 0, 100), 20.0);
     onInitHwInfo();
     ui->main_lcd_tem->display(QStringLiteral("00"));
     mDbdMovieCount = kSweepFrameEveryTicks;

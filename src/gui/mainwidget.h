@@ -3,8 +3,6 @@
 
 #include "hwinfodata.h"
 
-#include <QColor>
-#include <QGraphicsDropShadowEffect>
 #include <QPoint>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -99,6 +97,7 @@ private:
     void onSetIniValue(const QString& key, const QString& value);
     // The selectors as the settings file has them.
     void onRestoreSelectors();
+    void onSetLinkPicture(const QString& picture);
     // What became of the link to the display, logged once per change: a state that lasts is not said again.
     enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed };
     void onLinkState(LinkState state, const QString& text);
@@ -129,16 +128,5 @@ private:
     // Tests look at the controller's private state through this one door.
     friend struct MainWidgetProbe;
 };
-
-// Red glow around the window's background panel.
-template<typename T>
-void onSetShadowEffect(T t)
-{
-    auto* shadow = new QGraphicsDropShadowEffect(t);
-    shadow->setColor(QColor(255, 0, 0, 100));
-    shadow->setBlurRadius(20.0);
-    shadow->setOffset(0, 0);
-    t->setGraphicsEffect(shadow);
-}
 
 #endif // ORVANE_MAINWIDGET_H

@@ -42,6 +42,17 @@ QString zeroPadded(int value)
 {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
+
+// QLCDNumber repaints on every display(), also of the text it shows already; a reading mostly repeats the last one.
+void showOnLcd(QLCDNumber* lcd, const QString& text)
+{
+    static const char* const kShownText = "orvaneShownText";
+    if (lcd->property(kShownText).toString() == text) {
+        return;
+    }
+    lcd->setProperty(kShownText, text);
+    lcd->display(text);
+}
 } // namespace
 
 void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
@@ -55,11 +66,11 @@ void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
     const QString fanValueStr = zeroPadded(fanValue);
     const QString cpuLoadStr = QString::number(cpuLoad);
 
-    ui->main_lcd_tem->display(temValueStr);
-    ui->main_lcd_fan->display(fanValueStr);
+    showOnLcd(ui->main_lcd_tem, temValueStr);
+    showOnLcd(ui->main_lcd_fan, fanValueStr);
     onSetFanSpeedImage(fanValue);
     onSetLoadDigits(cpuLoadStr.size());
-    ui->main_lcd_cpu->display(cpuLoadStr);
+    showOnLcd(ui->main_lcd_cpu, cpuLoadStr);
 
     if (mIsUsbConnect && mIsFinishInit) {
         onUsbHidSendValue(temValue, fanValue, cpuLoad);
@@ -95,7 +106,11 @@ void MainWidget::onSetFanSpeedImage(int value)
             break;
         }
     }
-    ui->main_dbd_bgi->setStyleSheet(QString::fromLatin1(dbdArray[index]));
+    // Setting a style sheet polishes the widget and its children again, even when the sheet is the same.
+    const QString picture = QString::fromLatin1(dbdArray[index]);
+    if (ui->main_dbd_bgi->styleSheet() != picture) {
+        ui->main_dbd_bgi->setStyleSheet(picture);
+    }
 }
 
 bool MainWidget::onMessageDialog(QString info, int type)

@@ -49,7 +49,7 @@ void MainWidget::onUsbHidInit()
         connect(sleepWatcher, &SleepWatcher::signal_resumed, this, [this] { onSystemResume(); });
     }
 
-    ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
+    onSetLinkPicture(kLinkStateNotLinked);
 }
 
 void MainWidget::onUsbConnect()
@@ -79,7 +79,7 @@ void MainWidget::onUsbConnect()
     }
     mSeedValue = uchar(seed.at(0));
     mIsUsbConnect = true;
-    ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
+    onSetLinkPicture(kLinkStateLinked);
     onLinkState(LinkState::Linked, QStringLiteral("display linked"));
 }
 
@@ -88,19 +88,19 @@ void MainWidget::onUsbDisConnect()
     mUsbHidApi->closeHid();
     mIsUsbConnect = false;
     // The linked picture on purpose: removal replaces it at once, and after a resume the next handshake sets it.
-    ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
+    onSetLinkPicture(kLinkStateLinked);
 }
 
 void MainWidget::slot_usbHidMonitor(bool isConnect)
 {
     if (isConnect) {
-        ui->main_img_linkstate->setStyleSheet(kLinkStateLinked);
+        onSetLinkPicture(kLinkStateLinked);
         QThread::msleep(kArrivalPauseMs);
         onUsbConnect();
     } else {
         onLinkState(LinkState::Absent, QStringLiteral("display unplugged"));
         onUsbDisConnect();
-        ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
+        onSetLinkPicture(kLinkStateNotLinked);
     }
 }
 
@@ -124,7 +124,7 @@ void MainWidget::onUsbHidSendValue(int tem, int fan, int load)
     // into a closed device until someone replugs it.
     if (!failure.isEmpty()) {
         mIsUsbConnect = false;
-        ui->main_img_linkstate->setStyleSheet(kLinkStateNotLinked);
+        onSetLinkPicture(kLinkStateNotLinked);
         onLinkState(LinkState::Lost, QStringLiteral("display lost: ") + failure);
     }
 }
@@ -143,6 +143,14 @@ void MainWidget::onSystemResume()
                     QStringLiteral("display closed after the wake-up; the next reading links it again"));
     }
     onUsbDisConnect();
+}
+
+void MainWidget::onSetLinkPicture(const QString& picture)
+{
+    // A style sheet set again polishes the label again, even when it is the same.
+    if (ui->main_img_linkstate->styleSheet() != picture) {
+        ui->main_img_linkstate->setStyleSheet(picture);
+    }
 }
 
 void MainWidget::onLinkState(LinkState state, const QString& text)
