@@ -1,20 +1,72 @@
 #!/usr/bin/env bash
-# What Orvane costs while it runs without a display device: CPU time per minute of steady state and peak RSS,
-# on a private Xvfb display with a tray (trayer), its real sensor server beside it. Two runs: the window shown,
-# and started with --bootstart, hidden in the tray as it runs day to day.
-# Usage: bench/idle_cost.sh [BUILD_DIR] [SECONDS]   (defaults: build, 60)
+# What Orvane costs as it runs all day, beside the floor of a 10 ms tick. On a private Xvfb display with a real tray
+# (trayer), for the window shown and for the window hidden in the tray (--bootstart), each program is started alone,
+# left WARMUP s to settle and then watched for SECONDS s:
+#   orvane     of BUILD_DIR, with the display simulated (orvane-devsim, hidapi_sim preloaded: value frames go out as
+#              with the cooler) and without a display device, its real sensor server beside it;
+#   baseline   orvane of a second build (--baseline DIR), the same way, to set an older version beside it;
+#   tick10ms   bench_tick10ms, a bare Qt program with a 10 ms timer and nothing else.
+# Figures cover every thread of a process: CPU % of one core (schedstat of each thread), wake-ups per second
+# (voluntary and involuntary context switches of each thread) and peak RSS (VmHWM). The sensor server (VOViredo) is
+# a process of its own and gets a table of its own; so does the interval between readings at the simulated display.
+# Usage: bench/idle_cost.sh [--baseline DIR] [--device simulated|none|both] [BUILD_DIR] [SECONDS]
+#        (defaults: no baseline, both, build, 60)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/procstat.sh"
-build="$(cd "${1:-$here/../build}" && pwd)"
-seconds="${2:-60}"
+
+usage() {
+    sed -n 's/^# Usage: //p' "${BASH_SOURCE[0]}" >&2
+    exit 2
+}
+
+baseline=""
+devices="simulated none"
+positional=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --baseline)
+        [ $# -ge 2 ] || usage
+        baseline="$(cd "$2" && pwd)"
+        shift 2
+        ;;
+    --device)
+        [ $# -ge 2 ] || usage
+        case "$2" in
+        simulated | none) devices="$2" ;;
+        both) devices="simulated none" ;;
+        *) usage ;;
+        esac
+        shift 2
+        ;;
+    -h | --help) usage ;;
+    -*) usage ;;
+    *)
+        positional+=("$1")
+        shift
+        ;;
+    esac
+done
+[ ${#positional[@]} -le 2 ] || usage
+build="$(cd "${positional[0]:-$here/../build}" && pwd)"
+seconds="${positional[1]:-60}"
+case "$seconds" in
+'' | *[!0-9]* | 0) usage ;;
+esac
 warmup=10
 
-work="$(mktemp -d)"
-mkdir -p "$work/runtime" "$work/config" "$work/tmp"
-chmod 700 "$work/runtime"
+tick10ms="$build/bench/bench_tick10ms"
+for program in "$build/orvane" "$tick10ms" ${baseline:+"$baseline/orvane"}; do
+    if [ ! -x "$program" ]; then
+        echo "idle_cost: $program is missing; build it first" >&2
+        exit 1
+    fi
+done
+
+work="$(mktemp -d /tmp/orvane-idle.XXXXXX)"
 cleanup() {
-    [ -n "${ORVANE_PID:-}" ] && kill -TERM "$ORVANE_PID" 2>/dev/null && wait "$ORVANE_PID" 2>/dev/null
+    [ -n "${PROGRAM_PID:-}" ] && kill -TERM "$PROGRAM_PID" 2>/dev/null && wait "$PROGRAM_PID" 2>/dev/null
+    [ -n "${DEVSIM_PID:-}" ] && kill -TERM "$DEVSIM_PID" 2>/dev/null && wait "$DEVSIM_PID" 2>/dev/null
     [ -n "${TRAY_PID:-}" ] && kill "$TRAY_PID" 2>/dev/null
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     rm -rf "$work"
@@ -24,30 +76,143 @@ trap cleanup EXIT
 start_xvfb
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
 TRAY_PID=$!
-cd "$work"
+results="$work/results.tsv"
+: >"$results"
+runs=0
 
-measure() {
-    local label="$1"
-    shift
-    XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb \
-        "$build/orvane" "$@" 2>/dev/null &
-    ORVANE_PID=$!
-    sleep "$warmup"
-    local start end peak
-    start="$(cpu_ns "$ORVANE_PID")"
-    sleep "$seconds"
-    end="$(cpu_ns "$ORVANE_PID")"
-    peak="$(peak_rss_kb "$ORVANE_PID")"
-    kill -TERM "$ORVANE_PID"
-    wait "$ORVANE_PID" 2>/dev/null || true
-    ORVANE_PID=
-    awk -v d="$((end - start))" -v s="$seconds" -v peak="$peak" -v label="$label" 'BEGIN {
-        cpu = d / 1e9
-        printf "orvane without a device, %s: %d s of steady state after '"$warmup"' s of warm-up\n", label, s
-        printf "  CPU time per minute : %.3f s (%.3f %% of one core)\n", cpu * 60 / s, 100 * cpu / s
-        printf "  peak RSS            : %.1f MB\n", peak / 1024
-    }'
+# The clock of the simulator's "t": CLOCK_MONOTONIC in ms.
+monotonic_ms() {
+    python3 -c 'import time; print(time.monotonic() * 1000)'
 }
 
-measure "window shown"
-measure "hidden in the tray (--bootstart)" --bootstart
+# measure NAME PROGRAM BUILD_OF_ITS_SIMULATOR DEVICE WINDOW: one run, appended to the results.
+measure() {
+    local name="$1" program="$2" dir="$3" device="$4" window="$5"
+    local run="$work/run$((++runs))" frames="$work/frames$runs.jsonl"
+    mkdir -p "$run/runtime" "$run/config" "$run/tmp"
+    chmod 700 "$run/runtime"
+    local env=(XDG_RUNTIME_DIR="$run/runtime" XDG_CONFIG_HOME="$run/config" TMPDIR="$run/tmp" QT_QPA_PLATFORM=xcb)
+    local args=()
+    [ "$window" = hidden ] && args+=(--bootstart)
+    : >"$frames"
+    if [ "$device" = simulated ]; then
+        "$dir/devsim/orvane-devsim" --socket "$run/runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
+        DEVSIM_PID=$!
+        for _ in $(seq 50); do
+            [ -S "$run/runtime/devsim.sock" ] && break
+            sleep 0.1
+        done
+        env+=(LD_PRELOAD="$dir/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$run/runtime/devsim.sock")
+    fi
+    (cd "$run" && exec env "${env[@]}" "$program" "${args[@]}") 2>/dev/null &
+    PROGRAM_PID=$!
+    sleep "$warmup"
+    if ! kill -0 "$PROGRAM_PID" 2>/dev/null; then
+        echo "idle_cost: $name ($device, $window) ended during the warm-up" >&2
+        exit 1
+    fi
+    local server
+    server="$(pgrep -P "$PROGRAM_PID" -x VOViredo | head -n 1 || true)"
+
+    local t0 c0 w0 s0 sw0 n0 t1 c1 w1 s1 sw1 n1 peak speak=0 m0 m1
+    m0="$(monotonic_ms)"
+    t0="$(date +%s%N)"
+    c0="$(cpu_ns_all "$PROGRAM_PID")"
+    w0="$(ctx_switches_all "$PROGRAM_PID")"
+    n0="$(thread_count "$PROGRAM_PID")"
+    if [ -n "$server" ]; then
+        s0="$(cpu_ns_all "$server")"
+        sw0="$(ctx_switches_all "$server")"
+    fi
+    sleep "$seconds"
+    t1="$(date +%s%N)"
+    m1="$(monotonic_ms)"
+    c1="$(cpu_ns_all "$PROGRAM_PID")"
+    w1="$(ctx_switches_all "$PROGRAM_PID")"
+    n1="$(thread_count "$PROGRAM_PID")"
+    peak="$(peak_rss_kb "$PROGRAM_PID")"
+    if [ -n "$server" ] && kill -0 "$server" 2>/dev/null; then
+        s1="$(cpu_ns_all "$server")"
+        sw1="$(ctx_switches_all "$server")"
+        speak="$(peak_rss_kb "$server")"
+    else
+        server=""
+    fi
+
+    kill -TERM "$PROGRAM_PID"
+    wait "$PROGRAM_PID" 2>/dev/null || true
+    PROGRAM_PID=
+    if [ -n "${DEVSIM_PID:-}" ]; then
+        kill -TERM "$DEVSIM_PID" 2>/dev/null || true
+        wait "$DEVSIM_PID" 2>/dev/null || true
+        DEVSIM_PID=
+    fi
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
+        "$name" "$device" "$window" "$((t1 - t0))" "$((c1 - c0))" "$((w1 - w0))" "$peak" "$n0" "$n1" \
+        "${server:+$((s1 - s0))}" "${server:+$((sw1 - sw0))}" "$speak" "$frames" "$m0" "$m1" >>"$results"
+    rm -rf "$run"
+}
+
+echo "idle_cost: $seconds s per run after $warmup s of warm-up; this takes a while" >&2
+echo "$(date '+%Y-%m-%d %H:%M'), $(nproc) x $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)," \
+    "$(. /etc/os-release && echo "$PRETTY_NAME"), Qt $(qmake -query QT_VERSION 2>/dev/null || echo '?'), Xvfb and trayer," \
+    "$seconds s of steady state after $warmup s"
+echo
+for window in shown hidden; do
+    for device in $devices; do
+        measure orvane "$build/orvane" "$build" "$device" "$window"
+        [ -n "$baseline" ] && measure baseline "$baseline/orvane" "$baseline" "$device" "$window"
+    done
+    measure tick10ms "$tick10ms" "$build" - "$window"
+done
+
+python3 - "$results" "$build" "$baseline" <<'PY'
+import json, sys
+
+results, build, baseline = sys.argv[1:]
+rows = [line.rstrip("\n").split("\t") for line in open(results) if line.strip()]
+names = {
+    "orvane": f"orvane ({build})",
+    "baseline": f"orvane, baseline ({baseline})",
+    "tick10ms": "bare Qt program, 10 ms timer",
+}
+devices = {"simulated": "simulated display", "none": "no device", "-": "-"}
+
+def fmt(ns, wall):
+    return 100 * int(ns) / int(wall)
+
+print("| program | display | window | CPU (% of one core) | wake-ups per second | peak RSS (MB) | threads |")
+print("|---|---|---|---|---|---|---|")
+for name, device, window, wall, cpu, wakeups, peak, n0, n1, *_ in rows:
+    threads = n0 if n0 == n1 else f"{n0} -> {n1}"
+    print(f"| {names[name]} | {devices[device]} | {window} | {fmt(cpu, wall):.3f} | "
+          f"{int(wakeups) / (int(wall) / 1e9):.1f} | {int(peak) / 1024:.1f} | {threads} |")
+
+servers = [r for r in rows if r[9]]
+if servers:
+    print()
+    print("| sensor server (VOViredo) under | display | window | CPU (% of one core) | wake-ups per second | peak RSS (MB) |")
+    print("|---|---|---|---|---|---|")
+    for name, device, window, wall, _, _, _, _, _, scpu, swake, speak, *_ in servers:
+        print(f"| {names[name]} | {devices[device]} | {window} | {fmt(scpu, wall):.3f} | "
+              f"{int(swake) / (int(wall) / 1e9):.2f} | {int(speak) / 1024:.1f} |")
+
+intervals = []
+for name, device, window, *rest in rows:
+    frames, start, end = rest[9], float(rest[10]), float(rest[11])
+    times = []
+    for line in open(frames):
+        if line.startswith("{"):
+            event = json.loads(line)
+            if event.get("event") == "value" and start <= event["t"] <= end:
+                times.append(event["t"])
+    if len(times) >= 3:
+        gaps = [b - a for a, b in zip(times, times[1:])]
+        intervals.append((name, window, len(times), (times[-1] - times[0]) / len(gaps), min(gaps), max(gaps)))
+if intervals:
+    print()
+    print("| value frames at the simulated display (steady state), from | window | frames | mean interval (ms) | shortest | longest |")
+    print("|---|---|---|---|---|---|")
+    for name, window, count, mean, low, high in intervals:
+        print(f"| {names[name]} | {window} | {count} | {mean:.2f} | {low:.2f} | {high:.2f} |")
+PY

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole program as a user runs it: orvane with its window on a private Xvfb display, its sensor server VOViredo
 # reading a recorded machine (tests/fixtures/sysfs/MACHINE), and the display simulator in place of the cooler.
-# Prints one table: CPU % of orvane and of VOViredo over SECONDS of steady state, peak RSS of each, the time from
-# a reading's request (its arrival at the server) to its value frame reaching the display, and the parse time.
+# Prints one table: CPU % of orvane and of VOViredo (every thread) over SECONDS of steady state, peak RSS of each, the
+# time from a reading's request (its arrival at the server) to its value frame reaching the display, and the parse time.
 # Usage: bench/whole_program.sh [BUILD_DIR] [SECONDS] [MACHINE]   (defaults: build, 60, intel-z390-nct6798)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -48,12 +48,12 @@ if [ -z "$SERVER_PID" ]; then
     echo "whole_program: the sensor server did not start" >&2
     exit 1
 fi
-o0="$(cpu_ns "$ORVANE_PID")"
-s0="$(cpu_ns "$SERVER_PID")"
+o0="$(cpu_ns_all "$ORVANE_PID")"
+s0="$(cpu_ns_all "$SERVER_PID")"
 t0="$(date +%s%N)"
 sleep "$seconds"
-o1="$(cpu_ns "$ORVANE_PID")"
-s1="$(cpu_ns "$SERVER_PID")"
+o1="$(cpu_ns_all "$ORVANE_PID")"
+s1="$(cpu_ns_all "$SERVER_PID")"
 t1="$(date +%s%N)"
 orvane_peak="$(peak_rss_kb "$ORVANE_PID")"
 server_peak="$(peak_rss_kb "$SERVER_PID")"
