@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What Orvane costs as it runs all day, beside the floor of a 10 ms tick. On a private Xvfb display with a real tray
 # (trayer), for the window shown and for the window hidden in the tray (--bootstart), each program is started alone,
-# left WARMUP s to settle and then watched for SECONDS s:
+# left 35 s to settle and then watched for SECONDS s:
 #   orvane     of BUILD_DIR, with the display simulated (orvane-devsim, hidapi_sim preloaded: value frames go out as
 #              with the cooler) and without a display device, its real sensor server beside it;
 #   baseline   orvane of a second build (--baseline DIR), the same way, to set an older version beside it;
@@ -53,7 +53,8 @@ seconds="${positional[1]:-60}"
 case "$seconds" in
 '' | *[!0-9]* | 0) usage ;;
 esac
-warmup=10
+# Qt's pool threads from the start-up expire after 30 s without work; the steady state begins after them.
+warmup=35
 
 tick10ms="$build/bench/bench_tick10ms"
 for program in "$build/orvane" "$tick10ms" ${baseline:+"$baseline/orvane"}; do
@@ -114,29 +115,23 @@ measure() {
     local server
     server="$(pgrep -P "$PROGRAM_PID" -x VOViredo | head -n 1 || true)"
 
-    local t0 c0 w0 s0 sw0 n0 t1 c1 w1 s1 sw1 n1 peak speak=0 m0 m1
+    local t0 t1 m0 m1 n0 n1 peak speak=0 program_delta server_delta=""
     m0="$(monotonic_ms)"
     t0="$(date +%s%N)"
-    c0="$(cpu_ns_all "$PROGRAM_PID")"
-    w0="$(ctx_switches_all "$PROGRAM_PID")"
+    thread_counters "$PROGRAM_PID" >"$run/program0"
     n0="$(thread_count "$PROGRAM_PID")"
-    if [ -n "$server" ]; then
-        s0="$(cpu_ns_all "$server")"
-        sw0="$(ctx_switches_all "$server")"
-    fi
+    [ -n "$server" ] && thread_counters "$server" >"$run/server0"
     sleep "$seconds"
     t1="$(date +%s%N)"
     m1="$(monotonic_ms)"
-    c1="$(cpu_ns_all "$PROGRAM_PID")"
-    w1="$(ctx_switches_all "$PROGRAM_PID")"
+    thread_counters "$PROGRAM_PID" >"$run/program1"
     n1="$(thread_count "$PROGRAM_PID")"
     peak="$(peak_rss_kb "$PROGRAM_PID")"
+    program_delta="$(counters_delta "$run/program0" "$run/program1")"
     if [ -n "$server" ] && kill -0 "$server" 2>/dev/null; then
-        s1="$(cpu_ns_all "$server")"
-        sw1="$(ctx_switches_all "$server")"
+        thread_counters "$server" >"$run/server1"
+        server_delta="$(counters_delta "$run/server0" "$run/server1")"
         speak="$(peak_rss_kb "$server")"
-    else
-        server=""
     fi
 
     kill -TERM "$PROGRAM_PID"
@@ -147,9 +142,12 @@ measure() {
         wait "$DEVSIM_PID" 2>/dev/null || true
         DEVSIM_PID=
     fi
+    local cpu wakeups scpu="" swakeups=""
+    read -r cpu wakeups <<<"$program_delta"
+    [ -n "$server_delta" ] && read -r scpu swakeups <<<"$server_delta"
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
-        "$name" "$device" "$window" "$((t1 - t0))" "$((c1 - c0))" "$((w1 - w0))" "$peak" "$n0" "$n1" \
-        "${server:+$((s1 - s0))}" "${server:+$((sw1 - sw0))}" "$speak" "$frames" "$m0" "$m1" >>"$results"
+        "$name" "$device" "$window" "$((t1 - t0))" "$cpu" "$wakeups" "$peak" "$n0" "$n1" \
+        "$scpu" "$swakeups" "$speak" "$frames" "$m0" "$m1" >>"$results"
     rm -rf "$run"
 }
 

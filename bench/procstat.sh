@@ -1,21 +1,22 @@
 # Helpers for benchmarks that watch a running process through /proc. Sourced, not run.
 
-# CPU time (user + system) of a process's main thread in nanoseconds, from the scheduler's own count.
-cpu_ns() {
-    awk '{ print $1 }' "/proc/$1/schedstat"
+# One line per thread of a process: its id, its CPU time in ns (the scheduler's count) and its context switches,
+# voluntary and not (each is the thread going to sleep or being put aside, so their rate is the rate of wake-ups).
+thread_counters() {
+    local task cpu
+    for task in /proc/"$1"/task/*; do
+        read -r cpu _ 2>/dev/null <"$task/schedstat" || continue
+        awk -v tid="${task##*/}" -v cpu="$cpu" '/^(voluntary|nonvoluntary)_ctxt_switches:/ { s += $2 }
+            END { printf "%s %.0f %.0f\n", tid, cpu, s }' "$task/status" 2>/dev/null || true
+    done
 }
 
-# CPU time of every thread of a process in nanoseconds: the sum of each thread's schedstat. A thread that ended is
-# not in it any more; thread_count tells whether the set changed.
-cpu_ns_all() {
-    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'
-}
-
-# Context switches of every thread of a process, voluntary and not: each one is the thread going to sleep or being
-# put aside, so their rate is the rate of wake-ups.
-ctx_switches_all() {
-    cat /proc/"$1"/task/*/status 2>/dev/null |
-        awk '/^(voluntary|nonvoluntary)_ctxt_switches:/ { s += $2 } END { printf "%.0f\n", s }'
+# CPU ns and context switches of a process between two thread_counters files, summed over its threads. A thread
+# that started in between counts from 0; one that ended in between (an idle pool thread expiring) is left out,
+# as the kernel keeps no count of it.
+counters_delta() {
+    awk 'NR == FNR { cpu[$1] = $2; sw[$1] = $3; next } { c += $2 - cpu[$1]; s += $3 - sw[$1] }
+        END { printf "%.0f %.0f\n", c, s }' "$1" "$2"
 }
 
 thread_count() {

@@ -48,22 +48,24 @@ if [ -z "$SERVER_PID" ]; then
     echo "whole_program: the sensor server did not start" >&2
     exit 1
 fi
-o0="$(cpu_ns_all "$ORVANE_PID")"
-s0="$(cpu_ns_all "$SERVER_PID")"
+thread_counters "$ORVANE_PID" >"$work/orvane0"
+thread_counters "$SERVER_PID" >"$work/server0"
 t0="$(date +%s%N)"
 sleep "$seconds"
-o1="$(cpu_ns_all "$ORVANE_PID")"
-s1="$(cpu_ns_all "$SERVER_PID")"
+thread_counters "$ORVANE_PID" >"$work/orvane1"
+thread_counters "$SERVER_PID" >"$work/server1"
 t1="$(date +%s%N)"
+read -r orvane_ns _ < <(counters_delta "$work/orvane0" "$work/orvane1")
+read -r server_ns _ < <(counters_delta "$work/server0" "$work/server1")
 orvane_peak="$(peak_rss_kb "$ORVANE_PID")"
 server_peak="$(peak_rss_kb "$SERVER_PID")"
 
 parse_line="$("$build/bench/bench_sensorparse" 2>/dev/null | grep -m1 -iE 'parse' || true)"
 
-python3 - "$work/requests.txt" "$work/devsim.jsonl" "$o0" "$o1" "$s0" "$s1" "$t0" "$t1" \
+python3 - "$work/requests.txt" "$work/devsim.jsonl" "$orvane_ns" "$server_ns" "$t0" "$t1" \
     "$orvane_peak" "$server_peak" "$seconds" "$machine" "$parse_line" "$ORVANE_READ_REQUEST" <<'PY'
 import json, statistics, sys
-(requests, frames, o0, o1, s0, s1, t0, t1, opeak, speak, seconds, machine, parse_line, read_request) = sys.argv[1:]
+(requests, frames, orvane_ns, server_ns, t0, t1, opeak, speak, seconds, machine, parse_line, read_request) = sys.argv[1:]
 wall = (int(t1) - int(t0)) / 1e9
 reqs = sorted(float(l.split()[0]) for l in open(requests) if l.split()[1:] == [read_request])
 values = [json.loads(l) for l in open(frames) if l.startswith("{")]
@@ -80,7 +82,7 @@ print(f"Whole program, {seconds} s of steady state, sensor tree of '{machine}', 
 print()
 print("| measure | orvane | VOViredo |")
 print("|---|---|---|")
-print(f"| CPU (% of one core) | {100 * (int(o1) - int(o0)) / 1e9 / wall:.3f} | {100 * (int(s1) - int(s0)) / 1e9 / wall:.3f} |")
+print(f"| CPU (% of one core) | {100 * int(orvane_ns) / 1e9 / wall:.3f} | {100 * int(server_ns) / 1e9 / wall:.3f} |")
 print(f"| peak RSS (MB) | {int(opeak) / 1024:.1f} | {int(speak) / 1024:.1f} |")
 print()
 print(f"| request to value frame at the display ({len(lat)} readings) | median | p95 | max |")

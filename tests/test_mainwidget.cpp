@@ -15,54 +15,37 @@ private:
     static void freeze(MainWidget& w) { MainWidgetProbe::sysTimer(w)->stop(); }
     static QString gauge(MainWidget& w) { return MainWidgetProbe::ui(w)->main_dbd_bgi->styleSheet(); }
 
-    // What the tick's timer did between two moments, on a clock of the test's own: each firing moves it on by the
-    // interval the timer was armed with, which is what the real timer waits.
-    struct Played
-    {
-        QList<int> requestsAt;
-        QList<int> framesAt;
-        // Firings outside the sweep that brought no request: the wake-ups a sleeping tick saves.
-        int idleWakeups = 0;
-        // Moments at which the reading counter differs from what a tick every 10 ms since the start gives.
-        QList<int> counterOff;
-    };
-
-    static int play(MainWidget& w, int fromMs, int untilMs, Played& played)
+    // Plays the tick's timer on the test's own clock up to `untilMs`: each firing moves the clock on by the interval
+    // the timer was armed with, which is what the real timer waits. Notes what each firing brought: a request, a
+    // sweep frame, nothing at all outside the sweep ("idle"), a reading counter other than 10 ms ticks since the
+    // start give ("off").
+    static int play(MainWidget& w, int clock, int untilMs, QStringList& seen)
     {
         QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
         QTimer* timer = MainWidgetProbe::sysTimer(w);
-        int clock = fromMs;
-        while (timer->isActive() && clock + timer->interval() <= untilMs) {
-            if (timer->interval() > 10 && timer->timerType() != Qt::PreciseTimer) {
-                break;
-            }
+        while (timer->isActive() && timer->timerType() == Qt::PreciseTimer && clock + timer->interval() <= untilMs) {
             clock += timer->interval();
             const bool sweeping = MainWidgetProbe::dbdMovieCount(w) > 0;
             const int frame = MainWidgetProbe::dbdMovieNumber(w);
-            const int before = requests.count();
             MainWidgetProbe::fireSysTimer(w);
-            if (requests.count() > before) {
-                played.requestsAt << clock;
-            } else if (!sweeping) {
-                ++played.idleWakeups;
+            if (!requests.isEmpty()) {
+                seen << event(clock, "request");
             }
             if (MainWidgetProbe::dbdMovieNumber(w) != frame) {
-                played.framesAt << clock;
+                seen << event(clock, "frame");
+            } else if (!sweeping && requests.isEmpty()) {
+                seen << event(clock, "idle");
             }
             if (MainWidgetProbe::devSampleTCount(w) != 200 - clock / 10 % 200) {
-                played.counterOff << clock;
+                seen << event(clock, "off");
             }
+            requests.clear();
         }
         return clock;
     }
-
-    static QList<int> sweepFrom(int startMs)
+    static QString event(int atMs, const char* what)
     {
-        QList<int> frames;
-        for (int k = 0; k < kDbdArraySize; ++k) {
-            frames << startMs + 50 * (k + 1);
-        }
-        return frames;
+        return QStringLiteral("%1 %2").arg(atMs, 5, 10, QLatin1Char('0')).arg(QLatin1String(what));
     }
 
 private slots:
@@ -210,40 +193,34 @@ private slots:
     void scheduleHoldsWhileTheTickSleeps()
     {
         QFETCH(int, acceptAtMs);
-        const int untilMs = 12000;
         MainWidget w;
         w.show();
-        QTimer* timer = MainWidgetProbe::sysTimer(w);
-        Played played;
-        QList<int> frames;
+        QStringList expected;
+        for (int at = 2000; at <= 12000; at += 2000) {
+            expected << event(at, "request");
+        }
+        for (int k = 1; k <= kDbdArraySize; ++k) {
+            if (acceptAtMs < 0 || 50 * k <= acceptAtMs) {
+                expected << event(50 * k, "frame");
+            }
+            if (acceptAtMs >= 0) {
+                expected << event(acceptAtMs + 50 * k, "frame");
+            }
+        }
+        QStringList seen;
         int clock = 0;
         if (acceptAtMs >= 0) {
-            clock = play(w, 0, acceptAtMs, played);
-            QCOMPARE(clock, acceptAtMs);
-            for (int at : sweepFrom(0)) {
-                if (at <= acceptAtMs) {
-                    frames << at;
-                }
-            }
+            clock = play(w, 0, acceptAtMs, seen);
             QTest::mouseClick(MainWidgetProbe::ui(w)->main_btn_accept, Qt::LeftButton);
             // Back to the 10 ms tick for the new sweep.
-            QVERIFY(timer->isActive());
-            QCOMPARE(timer->interval(), 10);
-            frames << sweepFrom(acceptAtMs);
-        } else {
-            frames << sweepFrom(0);
+            QCOMPARE(MainWidgetProbe::sysTimer(w)->interval(), 10);
         }
-        clock = play(w, clock, untilMs, played);
-
-        QCOMPARE(clock, untilMs);
-        QCOMPARE(played.requestsAt, (QList<int> {2000, 4000, 6000, 8000, 10000, 12000}));
-        QCOMPARE(played.framesAt, frames);
-        QCOMPARE(played.counterOff, QList<int>());
-        QCOMPARE(played.idleWakeups, 0);
+        QCOMPARE(play(w, clock, 12000, seen), 12000);
+        seen.sort();
+        expected.sort();
+        QCOMPARE(seen, expected);
         // Asleep until the next reading, not ticking.
-        QVERIFY(timer->isActive());
-        QCOMPARE(timer->interval(), 2000);
-        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+        QCOMPARE(MainWidgetProbe::sysTimer(w)->interval(), 2000);
     }
 
     void realTimerDrivesTheTick()

@@ -114,8 +114,8 @@ void MainWidget::onSysTickTimerInit()
 void MainWidget::onSysTickTimeout()
 {
     // Once the sweep is over nothing happens between two readings: the timer sleeps until the next one is due,
-    // and its firing stands for every tick until then.
-    const int ticks = mDbdMovieCount > 0 ? 1 : qMax(1, mDevSampleTCount);
+    // and its firing stands for every tick it slept through.
+    const int ticks = qMax(1, sysTimer->interval() / kTickIntervalMs);
     for (int i = 0; i < ticks; ++i) {
         slot_systick_deal();
     }
