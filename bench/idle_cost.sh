@@ -65,12 +65,14 @@ for program in "$build/orvane" "$tick10ms" ${baseline:+"$baseline/orvane"}; do
 done
 
 work="$(mktemp -d /tmp/orvane-idle.XXXXXX)"
+# A session's runtime folder (/run/user/UID) is in memory; the program writes its copy of every reply there.
+runtimes="$(mktemp -d /dev/shm/orvane-idle.XXXXXX 2>/dev/null || mktemp -d /tmp/orvane-idle-runtime.XXXXXX)"
 cleanup() {
     [ -n "${PROGRAM_PID:-}" ] && kill -TERM "$PROGRAM_PID" 2>/dev/null && wait "$PROGRAM_PID" 2>/dev/null
     [ -n "${DEVSIM_PID:-}" ] && kill -TERM "$DEVSIM_PID" 2>/dev/null && wait "$DEVSIM_PID" 2>/dev/null
     [ -n "${TRAY_PID:-}" ] && kill "$TRAY_PID" 2>/dev/null
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
-    rm -rf "$work"
+    rm -rf "$work" "$runtimes"
 }
 trap cleanup EXIT
 
@@ -89,21 +91,21 @@ monotonic_ms() {
 # measure NAME PROGRAM BUILD_OF_ITS_SIMULATOR DEVICE WINDOW: one run, appended to the results.
 measure() {
     local name="$1" program="$2" dir="$3" device="$4" window="$5"
-    local run="$work/run$((++runs))" frames="$work/frames$runs.jsonl"
-    mkdir -p "$run/runtime" "$run/config" "$run/tmp"
-    chmod 700 "$run/runtime"
-    local env=(XDG_RUNTIME_DIR="$run/runtime" XDG_CONFIG_HOME="$run/config" TMPDIR="$run/tmp" QT_QPA_PLATFORM=xcb)
+    local run="$work/run$((++runs))" frames="$work/frames$runs.jsonl" runtime="$runtimes/run$runs"
+    mkdir -p "$runtime" "$run/config" "$run/tmp"
+    chmod 700 "$runtime"
+    local env=(XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$run/config" TMPDIR="$run/tmp" QT_QPA_PLATFORM=xcb)
     local args=()
     [ "$window" = hidden ] && args+=(--bootstart)
     : >"$frames"
     if [ "$device" = simulated ]; then
-        "$dir/devsim/orvane-devsim" --socket "$run/runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
+        "$dir/devsim/orvane-devsim" --socket "$runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
         DEVSIM_PID=$!
         for _ in $(seq 50); do
-            [ -S "$run/runtime/devsim.sock" ] && break
+            [ -S "$runtime/devsim.sock" ] && break
             sleep 0.1
         done
-        env+=(LD_PRELOAD="$dir/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$run/runtime/devsim.sock")
+        env+=(LD_PRELOAD="$dir/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$runtime/devsim.sock")
     fi
     (cd "$run" && exec env "${env[@]}" "$program" "${args[@]}") 2>/dev/null &
     PROGRAM_PID=$!
@@ -148,7 +150,7 @@ measure() {
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
         "$name" "$device" "$window" "$((t1 - t0))" "$cpu" "$wakeups" "$peak" "$n0" "$n1" \
         "$scpu" "$swakeups" "$speak" "$frames" "$m0" "$m1" >>"$results"
-    rm -rf "$run"
+    rm -rf "$run" "$runtime"
 }
 
 echo "idle_cost: $seconds s per run after $warmup s of warm-up; this takes a while" >&2

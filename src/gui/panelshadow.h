@@ -15,9 +15,6 @@ class PanelShadow : public QWidget
 public:
     PanelShadow(QWidget* panel, const QColor& color, qreal blurRadius);
 
-    QColor color() const { return mColor; }
-    qreal blurRadius() const { return mBlurRadius; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
