@@ -472,8 +472,7 @@ private slots:
 
     void gaugeHasShadow()
     {
-        // Qt's red glow around the panel, drawn once behind it: an effect on the panel itself would render the whole
-        // panel through its blur for every readout that changes.
+        // Qt's red glow around the panel, drawn once behind it rather than by an effect on the panel.
         QWidget* panel = child("main_wgt_bgi");
         auto* backdrop = w->findChild<PanelShadow*>();
         QVERIFY(backdrop);

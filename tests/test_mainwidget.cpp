@@ -15,10 +15,9 @@ private:
     static void freeze(MainWidget& w) { MainWidgetProbe::sysTimer(w)->stop(); }
     static QString gauge(MainWidget& w) { return MainWidgetProbe::ui(w)->main_dbd_bgi->styleSheet(); }
 
-    // Plays the tick's timer on the test's own clock up to `untilMs`: each firing moves the clock on by the interval
-    // the timer was armed with, which is what the real timer waits. Notes what each firing brought: a request, a
-    // sweep frame, nothing at all outside the sweep ("idle"), a reading counter other than 10 ms ticks since the
-    // start give ("off").
+    // Plays the tick's timer on the test's own clock up to `untilMs`, each firing moving it on by the armed interval.
+    // Notes what each firing brought: a request, a sweep frame, nothing at all outside the sweep ("idle"), a reading
+    // counter other than 10 ms ticks since the start give ("off").
     static int play(MainWidget& w, int clock, int untilMs, QStringList& seen)
     {
         QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
