@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time the client's parser takes for a sensor document of about 100 kB (goal: under 2 ms), and what one whole request
 // costs the worker thread with such a document (socket exchange, end-of-document check, file copy and parse).
 #include "hardwareinfo.h"

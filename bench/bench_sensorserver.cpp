@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sensor server costs: CPU time per request on a realistic machine (goal: under 1 ms) and its peak
 // resident memory (goal: under 15 MB). Runs the real VOViredo on the fixture trees.
 #include "sensorendpoint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor of a program paced by a 10 ms tick, as Orvane was: a bare Qt application whose only work is one 10 ms
 // timer. bench/idle_cost.sh measures it beside Orvane. Runs until it is ended (SIGTERM).
 #include <QApplication>

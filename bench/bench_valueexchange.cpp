@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GUI-thread cost of one value exchange without the device's reply time: build the frame, scramble it, write it.
 // The write goes to the in-process device model, so its figure includes the simulated device decoding the frame;
 // it is an upper bound of the transport's own share.

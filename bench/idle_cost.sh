@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What Orvane costs as it runs all day, beside the floor of a 10 ms tick. On a private Xvfb display with a real tray
 # (trayer), for the window shown and for the window hidden in the tray (--bootstart), each program is started alone,
 # left 35 s to settle and then watched for SECONDS s:

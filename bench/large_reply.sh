@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a huge sensor document costs Orvane: peak resident memory and CPU while a stand-in sensor server answers
 # every request with it, against a normal document first. Runs offscreen, with the display simulated.
 # Usage: bench/large_reply.sh [BUILD_DIR] [MiB] [SECONDS]   (defaults: build, 16, 20)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for benchmarks that watch a running process through /proc. Sourced, not run.
 
 # One line per thread of a process: its id, its CPU time in ns (the scheduler's count) and its context switches,

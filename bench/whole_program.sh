@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program as a user runs it: orvane with its window on a private Xvfb display, its sensor server VOViredo
 # reading a recorded machine (tests/fixtures/sysfs/MACHINE), and the display simulator in place of the cooler.
 # Prints one table: CPU % of orvane and of VOViredo (every thread) over SECONDS of steady state, peak RSS of each, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hidapi functions Orvane's transport uses, served from the device model: in-process when a test installed
 // one, otherwise from the orvane-devsim process over a Unix socket. Preloadable into the real program.
 #include "hidapi_sim.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvane-devsim: the display device as a process, reached by programs that preload libhidapi_sim.so.
 #include "commands.h"
 #include "devicemodel.h"

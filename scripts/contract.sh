@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The names the program's parts agree on, for the scripts; src/contract/ holds the same for the C++ side (a test
 # compares the two). Sourced, not run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_CPULOAD_H
 #define ORVANE_CPULOAD_H
 

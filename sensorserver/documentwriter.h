@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_DOCUMENTWRITER_H
 #define ORVANE_DOCUMENTWRITER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VOViredo for Linux: reads hwmon, the thermal zones and /proc/stat and serves them as a sensor document.
 #include "fanmap.h"
 #include "lifetime.h"

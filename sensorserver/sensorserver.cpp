@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sensorserver.h"
 
 #include "sensorcollector.h"

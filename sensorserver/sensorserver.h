@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_SENSORSERVER_H
 #define ORVANE_SENSORSERVER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AutoStart check box and the XDG autostart entry behind it.
 #include "bootstarttask.h"
 #include "desktopentry.h"

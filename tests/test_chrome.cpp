@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window chrome, tray entries, settings menu, the settings file and the program's exit path.
 #include "devicemodel.h"
 #include "hidapi_sim.h"

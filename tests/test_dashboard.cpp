@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a sensor reading does on the dashboard and at the device, and the message dialog.
 #include "dashboardstyles.h"
 #include "devicemodel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Device Version" and "Device Upgrade" against the simulated display.
 #include "devicemodel.h"
 #include "diagnosticcopy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device session of a real main window against the simulated device: handshake, value frames, arrival,
 // removal, silence, late replies and the frame index, with the handles the library saw.
 #include "dashboardstyles.h"

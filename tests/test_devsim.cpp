@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator as a process: the real transport reaches it through hidapi_sim over its socket, its stdin
 // commands change the device, its output reports what it received, and it outlives clients and end of input.
 #include "devsimprocess.h"

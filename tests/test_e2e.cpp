@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program as a user runs it: the real orvane, its real sensor server on a fixture machine and the device
 // simulator reached through hidapi_sim, all as processes. What the simulator decodes is what the display would show.
 #include "devsimprocess.h"

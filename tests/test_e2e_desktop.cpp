@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program on a desktop with a system tray (Xvfb and trayer): started hidden at log-on, refusing a second
 // start, and ended through its tray menu with a real click, leaving nothing behind. Then the trays of today's
 // desktops, each case on an X display of its own: a StatusNotifierItem tray (KDE Plasma, GNOME with the

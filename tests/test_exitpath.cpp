@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray's "exit": the sensor server is asked to stop, the display is closed and the event loop ends, also while
 // the window is hidden.
 #include "devicemodel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every picture the program refers to is in its resource bundle, in the format and size the forms expect.
 #include "imageresources.h"
 

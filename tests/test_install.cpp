@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `cmake --install` lays out a tree that runs: the installed program finds and starts its installed sensor server.
 #include "commandline.h"
 #include "displaydevice.h"

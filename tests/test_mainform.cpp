@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dashboard form: tree, names, limits, fonts, style sheets, readouts and texts.
 #include "mainwidgetprobe.h"
 #include "panelshadow.h"

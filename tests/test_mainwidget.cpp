@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller's start-up and its 10 ms tick: sampling cadence, the gauge sweep, the accept button.
 #include "dashboardstyles.h"
 #include "mainwidgetprobe.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message dialog: its form, buttons per type, answers and placement over the main window.
 #include "dialogwatcher.h"
 #include "mainwidgetprobe.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sensor client against a real local socket server and real server processes.
 #include "diagnosticcopy.h"
 #include "hardwareinfo.h"

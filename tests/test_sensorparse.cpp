@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sensor document parser: which CPU temperature, CPU load and fan speed it picks out of a document.
 #include "hardwareinfo.h"
 #include "hardwareinfoprobe.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux sensor server VOViredo, run as a process on fixture machines, read through the client's own parser.
 #include "hardwareinfo.h"
 #include "hardwareinfoprobe.h"

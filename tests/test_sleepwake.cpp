@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sleep and wake on Linux: a private system bus with a logind stand-in that emits PrepareForSleep, and a real main
 // window whose session reacts to it (suspend runs the handshake, resume the disconnect).
 #include "dashboardstyles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: the real program, its sensor server on a fixture machine and the device simulator run for a stretch while
 // faults hit at random moments: the display pulled out, silent, late or slow, the sensor server killed, out of
 // descriptors (its accepts fail) or replaced for a while by one that sends documents of 16 MiB and of almost 4 MiB,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the real program as a process: one instance at a time, "--bootstart" starting hidden, and "--help"
 // and "--version" answered before anything starts.
 #include "commandline.h"

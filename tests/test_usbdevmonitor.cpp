@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presence monitor: the vid/pid matcher shared by every platform, the Linux udev layer fed with events shaped
 // like the kernel's and udev's, the warning for a device this user may not open, and the whole way from a udev
 // event to the device session of a real main window.

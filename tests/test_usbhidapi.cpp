@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HID transport over the simulated device, in-process: result codes, the calls that reach the library and
 // their order, reply sizes, time-outs and closing.
 #include "devicemodel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device frames and reply checks against fixed byte vectors, and the scrambler against the device's own
 // descrambler (written separately, in the simulator) for every seed.
 #include "descrambler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program on Wayland, natively (QT_QPA_PLATFORM=wayland, qtwayland5), under Weston's headless compositor:
 // it starts, shows its window as a toplevel named after its launcher, feeds the simulated display and ends through
 // SIGTERM. What is not tried here: the headless compositor has no pointer, so dragging the window (which asks the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the dashboard for the docs and reviews, on a private Xvfb display: the program fed by a stand-in
 # sensor server with fixed figures, driving the display simulator.
 # Usage: tools/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, screenshots)

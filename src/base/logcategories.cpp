@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logcategories.h"
 
 // QtInfoMsg as the lowest level: without it Qt 5 prints a category's debug lines by default.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_TERMINATIONSIGNALS_H
 #define ORVANE_TERMINATIONSIGNALS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "usbdevmonitor.h"
 
 USBDevMonitor::USBDevMonitor() : QObject(nullptr), m_vid(0), m_pid(0) { }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_USBDEVMONITOR_H
 #define ORVANE_USBDEVMONITOR_H
 

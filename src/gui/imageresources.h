@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_IMAGERESOURCES_H
 #define ORVANE_IMAGERESOURCES_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller itself: construction in its fixed order, the tick, the sensor client's thread and Accept.
 #include "mainwidget.h"
 

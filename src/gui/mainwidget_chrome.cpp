@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window chrome, tray icon and the settings drop-down of the main window.
 #include "hardwareinfo.h"
 #include "logcategories.h"

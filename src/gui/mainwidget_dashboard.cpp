@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readouts and fan gauge, the message dialog, and the device menu actions.
 #include "dashboardstyles.h"
 #include "hardwareinfo.h"

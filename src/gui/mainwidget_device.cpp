@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display device session: handshake, value frames, arrival/removal and sleep/wake.
 #include "dashboardstyles.h"
 #include "displaydevice.h"

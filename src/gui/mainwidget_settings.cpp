@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file with the selectors' texts and the log-on entry behind the AutoStart check box.
 #include "bootstarttask.h"
 #include "logcategories.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One request to the sensor server per call of slot_hwGetData, and the file copy of the last reply.
 #include "hardwareinfo.h"
 

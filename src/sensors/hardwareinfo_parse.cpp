@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picks CPU temperature, CPU load and one fan speed out of a sensor document.
 #include "hardwareinfo.h"
 #include "sensorwalk.h"

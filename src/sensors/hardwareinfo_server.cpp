@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sensor server's process: start, stop request and the clean-up when the application quits.
 #include "hardwareinfo.h"
 #include "logcategories.h"

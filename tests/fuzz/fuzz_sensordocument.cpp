@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes, decoded as the client decodes a reply, through HardWareInfo::parseServerData.
 // Checks what must hold for any text: a rejected document writes nothing, every field written is 0 or above its
 // threshold, and the outcome equals a plain full-DOM walk of the same rules.

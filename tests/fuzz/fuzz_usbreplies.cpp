@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes as a device reply through USBProtocol's two reply checks, and (first byte as the
 // seed, the rest as the frame) through the scrambler and back. Expected results are worked out here from the reply
 // rules, not taken from the code under test.

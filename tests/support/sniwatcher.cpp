@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvane-sni-watcher: a StatusNotifierWatcher on the session bus, as KDE Plasma (kded's statusnotifierwatcher)
 // and GNOME's AppIndicator extension run one, with a host that standard input registers and unregisters, as a
 // panel does when it starts or crashes while the watcher stays.

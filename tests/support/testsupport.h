@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_TESTSUPPORT_H
 #define ORVANE_TESTSUPPORT_H
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: syntaxcheck.sh COMPILER SRC_DIR FLAGS_FILE
 # Compiles for syntax only, with the Windows cross compiler, every file of SRC_DIR that a Windows build compiles
 # differently: Windows-only sources, shared files with a Q_OS_WIN block, the entry point, the controller and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the drawn images in image/: formats, pixel sizes, the icon's layout and the resource list.
 
 Usage: check_images.py [IMAGE_DIR]   (default: ../../image beside this script)

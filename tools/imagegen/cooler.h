@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ORVANE_IMAGEGEN_COOLER_H
 #define ORVANE_IMAGEGEN_COOLER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvane-imagegen: draws every picture of the program's resource bundle and the Windows icon.
 // Usage: orvane-imagegen OUTPUT_DIR
 //        orvane-imagegen --icons THEME_DIR   the launcher's icon in the hicolor sizes, as THEME_DIR/NxN/apps/orvane.png

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device notices on Linux: a udev watcher that lives as long as the window it was registered for.
 #include "logcategories.h"
 #include "udevusbwatcher.h"

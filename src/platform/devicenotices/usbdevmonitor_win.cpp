@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device notices through the window: RegisterDeviceNotificationW and WM_DEVICECHANGE.
 #include "usbdevmonitor.h"
 

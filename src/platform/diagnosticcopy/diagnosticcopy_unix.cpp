@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy goes to a new file in the program's own runtime folder, which then takes the place of the old one:
 // nothing follows a link put there, nothing waits on a special file, and a reader never sees half a document.
 #include "diagnosticcopy.h"

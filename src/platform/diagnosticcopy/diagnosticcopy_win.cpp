@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy goes to the current folder, replaced in place, with Windows line ends.
 #include "diagnosticcopy.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In the user's configuration folder: the folder beside an installed program is not the user's to write.
 #include "settingsfile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Beside the executable, where the program has always kept it.
 #include "settingsfile.h"
 

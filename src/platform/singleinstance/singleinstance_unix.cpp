@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One instance per user: a lock on a file in the user's private runtime folder. Another user can neither take it
 // nor make a start wait, and the kernel drops the lock with the process that held it, killed or not.
 #include "logcategories.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One instance per session: a named semaphore guards the check, a named shared segment stands for the running
 // instance. Windows frees both with their last handle, so nothing outlives a killed instance.
 #include "singleinstance.h"

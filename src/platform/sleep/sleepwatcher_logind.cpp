@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sleep and wake from logind's PrepareForSleep signal on the system bus.
 #include "logcategories.h"
 #include "sleepwatcher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "startupenvironment.h"
 
 // Windows hands Qt nothing that needs settling first.

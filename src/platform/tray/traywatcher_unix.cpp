@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system tray on Linux: a StatusNotifierItem host on the session bus, or an XEmbed tray manager on X11.
 #include "logcategories.h"
 #include "traywatcher.h"

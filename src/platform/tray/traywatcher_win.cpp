@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: the taskbar's notification area is always there, and Qt tells.
 #include "traywatcher.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XEmbed tray manager as freedesktop's system tray protocol has it, on an X connection of our own.
 #include "xembedtray.h"
 

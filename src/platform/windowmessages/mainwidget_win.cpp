@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows messages of the main window: device changes and power broadcasts.
 #include "mainwidget.h"
 #include "usbdevmonitor.h"
