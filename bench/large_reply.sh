@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # What a huge sensor document costs Orvane: peak resident memory and CPU while a stand-in sensor server answers
-# every request with it, against a normal document first. Runs offscreen, with the display simulated.
+# every request with it, against a normal document first, and whether the memory is handed back once the
+# documents are normal again. Runs offscreen, with the display simulated.
 # Usage: bench/large_reply.sh [BUILD_DIR] [MiB] [SECONDS]   (defaults: build, 16, 20)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -62,6 +63,7 @@ ORVANE_PID=$!
 
 sleep 10
 steady="$(peak_rss_kb "$ORVANE_PID")"
+resident="$(awk '/^VmRSS:/ { print $2 }' "/proc/$ORVANE_PID/status")"
 echo huge >"$work/which"
 c0="$(cpu_ns_all "$ORVANE_PID")"
 t0="$(date +%s%N)"
@@ -69,10 +71,15 @@ sleep "$seconds"
 c1="$(cpu_ns_all "$ORVANE_PID")"
 t1="$(date +%s%N)"
 peak="$(peak_rss_kb "$ORVANE_PID")"
+echo normal >"$work/which"
+sleep 10
+after="$(awk '/^VmRSS:/ { print $2 }' "/proc/$ORVANE_PID/status")"
 size="$(python3 -c "print($mib * 1024 * 1024)")"
-awk -v steady="$steady" -v peak="$peak" -v c="$((c1 - c0))" -v t="$((t1 - t0))" -v s="$seconds" -v mib="$mib" 'BEGIN {
+awk -v steady="$steady" -v peak="$peak" -v after="$after" -v resident="$resident" -v c="$((c1 - c0))" -v t="$((t1 - t0))" -v s="$seconds" -v mib="$mib" 'BEGIN {
     printf "orvane, %d s of replies of %d MiB (one a reading), after 10 s of a 2 kB one\n", s, mib
     printf "  peak RSS before : %.1f MB\n", steady / 1024
     printf "  peak RSS after  : %.1f MB (%+.1f MB)\n", peak / 1024, (peak - steady) / 1024
     printf "  CPU meanwhile   : %.2f %% of one core\n", 100 * c / t
+    printf "  RSS before      : %.1f MB\n", resident / 1024
+    printf "  RSS 10 s later  : %.1f MB (%+.1f MB), the 2 kB reply again\n", after / 1024, (after - resident) / 1024
 }'
