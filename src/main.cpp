@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThreadPool>
 
 namespace {
 int showAlreadyRunning()
@@ -34,6 +35,9 @@ int main(int argc, char* argv[])
     settleStartupEnvironment();
     QApplication a(argc, argv);
     DesktopIdentity::apply();
+    // Qt converts each new picture on its global pool, whose threads would then idle for half a minute with a few MB
+    // of heap each; a reading comes every 2 s and changes a picture seldom.
+    QThreadPool::globalInstance()->setExpiryTimeout(1000);
 
     // Lives until the program ends: while it does, other starts are refused.
     SingleInstance instance;

@@ -39,8 +39,9 @@ constexpr int kQuietMs[2] = {7000, 11000};
 constexpr int kServerSampleMs = 250;
 constexpr int kFigureSampleMs = 1000;
 constexpr int kFigureLogEvery = 30;
-// Memory may settle a little in the steady state; a leak goes on growing.
-constexpr qint64 kGrowthLimitKiB = 512;
+// Memory may settle a little in the steady state, in the heap's steps of 1 MiB as threads of Qt's pool come and
+// go; a leak goes on growing.
+constexpr qint64 kGrowthLimitKiB = 2048;
 // What any reply may add to the resident memory of the steady state, at its peak.
 constexpr qint64 kReplyPeakLimitKiB = 64 * 1024;
 // The exit ends the program and its server within moments whatever the server does; this is far beyond that.
@@ -278,8 +279,10 @@ void TestSoak::soak()
     QVERIFY(recovery.maxGapMs <= kGapLimitMs);
 
     // Nothing grows once every fault path has run. The samples are those taken while no fault was under way, and
-    // medians, since a sample now and then catches a reading's socket or Qt's image-conversion pool (threads with
-    // an event descriptor each, for half a minute after a new picture was loaded).
+    // medians, since a sample now and then catches a reading's socket. Samples while Qt's image-conversion pool
+    // runs are left out: its threads stay for half a minute after each new picture, each with an event descriptor
+    // and a few MB of heap, and a fault late in the run (a display gone silent or pulled out changes the link
+    // picture) once kept them through a whole quarter.
     QVERIFY2(steady.valid(), "the run was too short for a steady state after every kind of fault");
     QVERIFY(steady.fds[1].median <= steady.fds[0].median);
     QVERIFY(steady.threads[1].median <= steady.threads[0].median);
@@ -588,12 +591,13 @@ double TestSoak::steadyFrom() const
     return from;
 }
 
-// The first and the last quarter of the samples in [from, to] that were taken while no fault was under way.
+// The first and the last quarter of the samples in [from, to] that were taken while no fault was under way and
+// Qt's pool was gone.
 Quarters TestSoak::quartersOf(double from, double to) const
 {
     QList<ProcessFigures> clean;
     for (const Sample& s : mSamples) {
-        if (s.t >= from && s.t <= to && s.figures.valid() && !faultUnderWay(s.t)) {
+        if (s.t >= from && s.t <= to && s.figures.valid() && s.figures.pooledThreads == 0 && !faultUnderWay(s.t)) {
             clean << s.figures;
         }
     }
@@ -689,7 +693,7 @@ void TestSoak::report(const FrameFindings& frames,
 void TestSoak::logQuarters(const QString& stretch, const Quarters& q)
 {
     log(QStringLiteral("  orvane over the %1, first quarter against last of the samples without a fault under way "
-                       "(%2 each):")
+                       "and Qt's pool gone (%2 each):")
             .arg(stretch)
             .arg(q.samplesEach));
     const struct

@@ -59,6 +59,13 @@ ProcessFigures ProcessFigures::of(qint64 pid)
     if (fds.exists()) {
         figures.fds = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
     }
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "Thread (pooled)") {
+            ++figures.pooledThreads;
+        }
+    }
     return figures;
 }
 

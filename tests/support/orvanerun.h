@@ -17,6 +17,9 @@ struct ProcessFigures
     qint64 rssAnonKiB = -1; // the part of it that is not mapped files: heap and stacks
     qint64 peakKiB = -1;    // the most it was resident at any time (VmHWM)
     int threads = -1;
+    // Qt's global pool: threads that come for a picture's conversion and go half a minute later, each with an
+    // event descriptor.
+    int pooledThreads = 0;
 
     bool valid() const { return fds >= 0 && rssKiB >= 0 && threads >= 0; }
     static ProcessFigures of(qint64 pid);
