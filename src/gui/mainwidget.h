@@ -98,7 +98,8 @@ private:
     void onSetIniValue(const QString& key, const QString& value);
     // The selectors as the settings file has them.
     void onRestoreSelectors();
-    void onSetLinkPicture(const QString& picture);
+    // A picture given as a style sheet, set only when it changes.
+    static void setPicture(QWidget* widget, const QString& styleSheet);
     // What became of the link to the display, logged once per change: a state that lasts is not said again.
     enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed };
     void onLinkState(LinkState state, const QString& text);

@@ -107,10 +107,14 @@ void MainWidget::onSetFanSpeedImage(int value)
             break;
         }
     }
+    setPicture(ui->main_dbd_bgi, QString::fromLatin1(dbdArray[index]));
+}
+
+void MainWidget::setPicture(QWidget* widget, const QString& styleSheet)
+{
     // Setting a style sheet polishes the widget and its children again, even when the sheet is the same.
-    const QString picture = QString::fromLatin1(dbdArray[index]);
-    if (ui->main_dbd_bgi->styleSheet() != picture) {
-        ui->main_dbd_bgi->setStyleSheet(picture);
+    if (widget->styleSheet() != styleSheet) {
+        widget->setStyleSheet(styleSheet);
     }
 }
 

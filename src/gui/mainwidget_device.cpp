@@ -50,7 +50,7 @@ void MainWidget::onUsbHidInit()
         connect(sleepWatcher, &SleepWatcher::signal_resumed, this, [this] { onSystemResume(); });
     }
 
-    onSetLinkPicture(kLinkStateNotLinked);
+    setPicture(ui->main_img_linkstate, kLinkStateNotLinked);
 }
 
 void MainWidget::onUsbConnect()
@@ -80,7 +80,7 @@ void MainWidget::onUsbConnect()
     }
     mSeedValue = uchar(seed.at(0));
     mIsUsbConnect = true;
-    onSetLinkPicture(kLinkStateLinked);
+    setPicture(ui->main_img_linkstate, kLinkStateLinked);
     onLinkState(LinkState::Linked, QStringLiteral("display linked"));
 }
 
@@ -89,19 +89,19 @@ void MainWidget::onUsbDisConnect()
     mUsbHidApi->closeHid();
     mIsUsbConnect = false;
     // The linked picture on purpose: removal replaces it at once, and after a resume the next handshake sets it.
-    onSetLinkPicture(kLinkStateLinked);
+    setPicture(ui->main_img_linkstate, kLinkStateLinked);
 }
 
 void MainWidget::slot_usbHidMonitor(bool isConnect)
 {
     if (isConnect) {
-        onSetLinkPicture(kLinkStateLinked);
+        setPicture(ui->main_img_linkstate, kLinkStateLinked);
         QThread::msleep(kArrivalPauseMs);
         onUsbConnect();
     } else {
         onLinkState(LinkState::Absent, QStringLiteral("display unplugged"));
         onUsbDisConnect();
-        onSetLinkPicture(kLinkStateNotLinked);
+        setPicture(ui->main_img_linkstate, kLinkStateNotLinked);
     }
 }
 
@@ -125,7 +125,7 @@ void MainWidget::onUsbHidSendValue(int tem, int fan, int load)
     // into a closed device until someone replugs it.
     if (!failure.isEmpty()) {
         mIsUsbConnect = false;
-        onSetLinkPicture(kLinkStateNotLinked);
+        setPicture(ui->main_img_linkstate, kLinkStateNotLinked);
         onLinkState(LinkState::Lost, QStringLiteral("display lost: ") + failure);
     }
 }
@@ -144,14 +144,6 @@ void MainWidget::onSystemResume()
                     QStringLiteral("display closed after the wake-up; the next reading links it again"));
     }
     onUsbDisConnect();
-}
-
-void MainWidget::onSetLinkPicture(const QString& picture)
-{
-    // A style sheet set again polishes the label again, even when it is the same.
-    if (ui->main_img_linkstate->styleSheet() != picture) {
-        ui->main_img_linkstate->setStyleSheet(picture);
-    }
 }
 
 void MainWidget::onLinkState(LinkState state, const QString& text)
