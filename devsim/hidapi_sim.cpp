@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The hidapi functions Orvane's transport uses, served from the device model: in-process when a test installed
-// one, otherwise from the orvane-devsim process over a Unix socket. Preloadable into the real program.
+// one, otherwise from the orvane-devsim process over a Unix socket. Preloadable into the real program; it exports
+// hid_enumerate and hid_open_path too, so that a preload never mixes in the real library.
 #include "hidapi_sim.h"
 
 #include "devicemodel.h"
@@ -10,7 +11,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <hidapi/hidapi.h>
 #include <mutex>
 #include <poll.h>
@@ -170,6 +173,89 @@ struct hid_device_
     const wchar_t* lastError = L"Success";
 };
 
+
+namespace {
+
+// The file hid_enumerate names as the display's path. In socket mode orvane-devsim lays it beside its socket; in
+// process, one of this process's own in the temp folder stands for the node.
+std::string simNodePath()
+{
+    if (installedModel()) {
+        static const std::string own = [] {
+            const char* tmp = std::getenv("TMPDIR");
+            const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/hidapi_sim-" +
+                                     std::to_string(::getpid()) + ".node";
+            const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            return path;
+        }();
+        return own;
+    }
+    return devsim::nodePathBeside(devsim::defaultSocketPath());
+}
+
+bool displayPresent()
+{
+    if (devsim::DeviceModel* model = installedModel()) {
+        return model->isPresent();
+    }
+    const int fd = connectSimulator();
+    if (fd < 0) {
+        return false;
+    }
+    int32_t result = 0;
+    const bool answered = exchange(fd, devsim::wire::OpPresent, {}, kSocketTimeoutMs, &result, nullptr);
+    ::close(fd);
+    return answered && result == 1;
+}
+
+hid_device* openDisplay(unsigned short vendor_id, unsigned short product_id)
+{
+    record("open", &devsim::SimCalls::open);
+    auto failed = [] {
+        record("open-failed", &devsim::SimCalls::openFailed);
+        return nullptr;
+    };
+    if (vendor_id != DisplayDevice::kVendorId || product_id != DisplayDevice::kProductId) {
+        return failed();
+    }
+
+    if (devsim::DeviceModel* model = installedModel()) {
+        const int handle = model->open();
+        if (handle < 0) {
+            return failed();
+        }
+        auto* dev = new hid_device_;
+        dev->model = model;
+        dev->handle = handle;
+        std::lock_guard<std::mutex> lock(gMutex);
+        ++gCalls.live;
+        return dev;
+    }
+
+    const int fd = connectSimulator();
+    if (fd < 0) {
+        return failed();
+    }
+    std::vector<uint8_t> ids(4);
+    std::memcpy(&ids[0], &vendor_id, 2);
+    std::memcpy(&ids[2], &product_id, 2);
+    int32_t result = -1;
+    if (!exchange(fd, devsim::wire::OpOpen, ids, kSocketTimeoutMs, &result, nullptr) || result != 0) {
+        ::close(fd);
+        return failed();
+    }
+    auto* dev = new hid_device_;
+    dev->fd = fd;
+    std::lock_guard<std::mutex> lock(gMutex);
+    ++gCalls.live;
+    return dev;
+}
+
+} // namespace
+
 namespace devsim {
 
 void installModel(DeviceModel* model)
@@ -226,45 +312,45 @@ int HID_API_EXPORT hid_exit(void)
 hid_device* HID_API_EXPORT hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t* serial_number)
 {
     (void)serial_number;
-    record("open", &devsim::SimCalls::open);
-    auto failed = [] {
+    return openDisplay(vendor_id, product_id);
+}
+
+hid_device* HID_API_EXPORT hid_open_path(const char* path)
+{
+    // The one simulated display is the only path hid_enumerate names.
+    if (!path || simNodePath() != path) {
+        record("open", &devsim::SimCalls::open);
         record("open-failed", &devsim::SimCalls::openFailed);
         return nullptr;
-    };
-    if (vendor_id != DisplayDevice::kVendorId || product_id != DisplayDevice::kProductId) {
-        return failed();
     }
+    return openDisplay(DisplayDevice::kVendorId, DisplayDevice::kProductId);
+}
 
-    if (devsim::DeviceModel* model = installedModel()) {
-        const int handle = model->open();
-        if (handle < 0) {
-            return failed();
-        }
-        auto* dev = new hid_device_;
-        dev->model = model;
-        dev->handle = handle;
-        std::lock_guard<std::mutex> lock(gMutex);
-        ++gCalls.live;
-        return dev;
+hid_device_info* HID_API_EXPORT hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+{
+    const bool matches = (vendor_id == 0 || vendor_id == DisplayDevice::kVendorId) &&
+                         (product_id == 0 || product_id == DisplayDevice::kProductId);
+    if (!matches || !displayPresent()) {
+        return nullptr;
     }
+    const std::string path = simNodePath();
+    auto* info = new hid_device_info {};
+    info->path = new char[path.size() + 1];
+    std::memcpy(info->path, path.c_str(), path.size() + 1);
+    info->vendor_id = DisplayDevice::kVendorId;
+    info->product_id = DisplayDevice::kProductId;
+    info->interface_number = 0;
+    return info;
+}
 
-    const int fd = connectSimulator();
-    if (fd < 0) {
-        return failed();
+void HID_API_EXPORT hid_free_enumeration(hid_device_info* devs)
+{
+    while (devs) {
+        hid_device_info* next = devs->next;
+        delete[] devs->path;
+        delete devs;
+        devs = next;
     }
-    std::vector<uint8_t> ids(4);
-    std::memcpy(&ids[0], &vendor_id, 2);
-    std::memcpy(&ids[2], &product_id, 2);
-    int32_t result = -1;
-    if (!exchange(fd, devsim::wire::OpOpen, ids, kSocketTimeoutMs, &result, nullptr) || result != 0) {
-        ::close(fd);
-        return failed();
-    }
-    auto* dev = new hid_device_;
-    dev->fd = fd;
-    std::lock_guard<std::mutex> lock(gMutex);
-    ++gCalls.live;
-    return dev;
 }
 
 int HID_API_EXPORT hid_write(hid_device* dev, const unsigned char* data, size_t length)

@@ -185,7 +185,12 @@ int main(int argc, char* argv[])
         QStringLiteral("Leading non-zero bytes of the version reply: 13 (valid), 12 or 14 (invalid)."),
         QStringLiteral("N"),
         QStringLiteral("13"));
+    const QCommandLineOption groupOption(QStringLiteral("socket-group"),
+                                         QStringLiteral("Let the members of GROUP reach the display too: the socket "
+                                                        "and its device-node file become theirs to use (0660)."),
+                                         QStringLiteral("GROUP"));
     parser.addOptions({socketOption,
+                       groupOption,
                        jsonOption,
                        absentOption,
                        silentOption,
@@ -234,7 +239,7 @@ int main(int argc, char* argv[])
     const QString path =
         parser.isSet(socketOption) ? parser.value(socketOption) : QString::fromStdString(devsim::defaultSocketPath());
     QString error;
-    if (!server.listen(path, &error)) {
+    if (!server.listen(path, parser.value(groupOption), &error)) {
         printLine(stderr, "orvane-devsim: " + error.toStdString());
         return 1;
     }

@@ -3,11 +3,18 @@
 
 #include "displaydevice.h"
 #include "simwire.h"
+#include "socketpath.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QFile>
 #include <QTimer>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace devsim {
 
@@ -32,9 +39,25 @@ SimServer::~SimServer()
     mServer->close();
 }
 
-bool SimServer::listen(const QString& path, QString* error)
+bool SimServer::listen(const QString& path, const QString& group, QString* error)
 {
-    mServer->setSocketOptions(QLocalServer::UserAccessOption);
+    mServer->setSocketOptions(group.isEmpty() ? QLocalServer::UserAccessOption
+                                              : QLocalServer::UserAccessOption | QLocalServer::GroupAccessOption);
+    if (!listenOn(path, error)) {
+        return false;
+    }
+    const QByteArray node = QFile::encodeName(QString::fromStdString(nodePathBeside(path.toStdString())));
+    const int fd = ::open(node.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot make %1: %2").arg(QFile::decodeName(node), QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    ::close(fd);
+    return group.isEmpty() || (shareWithGroup(path, group, error) && shareWithGroup(QFile::decodeName(node), group, error));
+}
+
+bool SimServer::listenOn(const QString& path, QString* error)
+{
     if (mServer->listen(path)) {
         return true;
     }
@@ -52,6 +75,18 @@ bool SimServer::listen(const QString& path, QString* error)
     }
     *error = QStringLiteral("cannot listen on %1: %2").arg(path, mServer->errorString());
     return false;
+}
+
+bool SimServer::shareWithGroup(const QString& path, const QString& group, QString* error)
+{
+    const struct group* entry = ::getgrnam(group.toLocal8Bit().constData());
+    const QByteArray native = QFile::encodeName(path);
+    if (!entry || ::chown(native.constData(), uid_t(-1), entry->gr_gid) != 0 || ::chmod(native.constData(), 0660) != 0) {
+        *error = QStringLiteral("cannot give %1 to the group %2: %3")
+                     .arg(path, group, entry ? QString::fromLocal8Bit(strerror(errno)) : QStringLiteral("no such group"));
+        return false;
+    }
+    return true;
 }
 
 void SimServer::deviceChanged()
@@ -160,6 +195,9 @@ void SimServer::serveRequests(Client* client)
             serveRead(client);
             break;
         }
+        case wire::OpPresent:
+            answer(client, mModel.isPresent() ? 1 : 0);
+            break;
         case wire::OpClose:
             if (client->handle >= 0) {
                 mModel.close(client->handle);

@@ -23,8 +23,10 @@ public:
     explicit SimServer(DeviceModel& model, QObject* parent = nullptr);
     ~SimServer() override;
 
-    // Takes over a stale socket file, but never one that another simulator still listens on.
-    bool listen(const QString& path, QString* error);
+    // Takes over a stale socket file, but never one that another simulator still listens on. Beside the socket it
+    // lays the file that stands for the device node. With a group, both are that group's to use too (0660), so
+    // that a second user's Orvane reaches the same display.
+    bool listen(const QString& path, const QString& group, QString* error);
     // Answers reads that wait on a device that just went away.
     void deviceChanged();
 
@@ -46,6 +48,8 @@ private:
     void serveRequests(Client* client);
     void serveRead(Client* client);
     void answer(Client* client, qint32 result, const QByteArray& payload = QByteArray());
+    bool listenOn(const QString& path, QString* error);
+    bool shareWithGroup(const QString& path, const QString& group, QString* error);
 
     DeviceModel& mModel;
     QLocalServer* mServer;

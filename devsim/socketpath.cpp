@@ -16,4 +16,9 @@ std::string defaultSocketPath()
     return (runtimeDir + QStringLiteral("/orvane-devsim.sock")).toStdString();
 }
 
+std::string nodePathBeside(const std::string& socketPath)
+{
+    return socketPath + ".node";
+}
+
 } // namespace devsim

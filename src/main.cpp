@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 #include "desktopidentity.h"
+#include "headlessprogram.h"
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "singleinstance.h"
@@ -31,6 +32,10 @@ int main(int argc, char* argv[])
     const int answered = CommandLine::answerQuery(argc, argv);
     if (answered >= 0) {
         return answered;
+    }
+    // Before any QApplication: the headless program needs no display server.
+    if (HeadlessProgram::isRequested(argc, argv)) {
+        return HeadlessProgram::run(argc, argv);
     }
     settleStartupEnvironment();
     QApplication a(argc, argv);

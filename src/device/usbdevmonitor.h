@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QtGui/qwindowdefs.h>
 
 #ifdef Q_OS_WIN
 // The Windows types by their tags, so that every file including this one need not pull in <windows.h>.
@@ -18,17 +17,12 @@ class USBDevMonitor : public QObject
     Q_OBJECT
 
 public:
-#ifdef Q_OS_WIN
-    using NativeWindow = HWND__*;
-#else
-    using NativeWindow = WId;
-#endif
-
     static USBDevMonitor* getInstance();
 
     void setDeviceInfo(int pid, int vid);
-    // Arrival and removal notices for USB devices, for as long as the window lives.
-    bool registerNotify(NativeWindow hWnd);
+    // Arrival and removal notices for USB devices, for as long as `owner` lives. Windows sends them to a window,
+    // whose handle `window` is (HWND); elsewhere no window is needed and it may be 0.
+    bool registerNotify(quintptr window, QObject* owner);
 #ifdef Q_OS_WIN
     bool eventHandler(tagMSG* msg, long* result);
 #endif

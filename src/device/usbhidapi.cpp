@@ -32,6 +32,18 @@ int USBHidApi::openHid(int vid, int pid)
     return 0;
 }
 
+int USBHidApi::openHidPath(const QByteArray& path, int vid, int pid)
+{
+    mhidHandle = hid_open_path(path.constData());
+    if (!mhidHandle) {
+        onNoteError(nullptr);
+        return kOpenFailed;
+    }
+    m_vid = vid;
+    m_pid = pid;
+    return 0;
+}
+
 int USBHidApi::closeHid()
 {
     if (mhidHandle) {

@@ -18,6 +18,8 @@ public:
     explicit USBHidApi(QObject* parent = nullptr);
 
     int openHid(int vid, int pid);
+    // The device at `path` as hid_enumerate names it; the same codes as openHid.
+    int openHidPath(const QByteArray& path, int vid, int pid);
     int closeHid();
     int setData(uchar* data, uint len);
     int setData(QByteArray dataArr);

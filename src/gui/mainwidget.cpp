@@ -3,17 +3,14 @@
 #include "mainwidget.h"
 
 #include "dashboardstyles.h"
-#include "hardwareinfo.h"
+#include "displayfeed.h"
 #include "imageresources.h"
 #include "panelshadow.h"
 #include "sensorselector.h"
 #include "settingmenu.h"
 #include "ui_mainwidget.h"
-#include "usbhidapi.h"
-#include "usbprotocol.h"
 
 #include <QComboBox>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -34,18 +31,14 @@ MainWidget::MainWidget(QWidget* parent)
     , mTrayMenu(nullptr)
     , mDevSampleTCount(0)
     , mSettingMenu(nullptr)
-    , mUsbHidApi(nullptr)
-    , mUsbProtocol(nullptr)
-    , mHardWareInfo(nullptr)
-    , mHardWareInfoThread(nullptr)
-    , mSeedValue(0)
-    , mIsUsbConnect(false)
+    , mFeed(nullptr)
     , mIsFinishInit(false)
     , mDbdMovieCount(0)
     , mDbdMovieNumber(0)
 {
     initImageResources();
     ui->setupUi(this);
+    mFeed = new DisplayFeed();
     mTemSelector = std::make_unique<SensorSelector>(ui->main_cbx_cpuitem);
     mFanSelector = std::make_unique<SensorSelector>(ui->main_cbx_fanitem);
     // Only what the user picks is saved, at once; the program's own changes of the selectors are not.
@@ -55,6 +48,10 @@ MainWidget::MainWidget(QWidget* parent)
     connect(ui->main_cbx_fanitem, QOverload<int>::of(&QComboBox::activated), this, [this]() {
         onSetIniValue(QStringLiteral("DevInfo/fan"), mFanSelector->chosenKey());
     });
+    // Whatever changes the selectors, the display shows what they show.
+    for (QComboBox* box : {ui->main_cbx_cpuitem, ui->main_cbx_fanitem}) {
+        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWidget::onHandChoiceToFeed);
+    }
 
     setWindowFlags(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
@@ -85,21 +82,10 @@ MainWidget::MainWidget(QWidget* parent)
 MainWidget::~MainWidget()
 {
     delete sysTimer;
-    onStopHwInfoThread();
-    delete mHardWareInfo;
+    // Before the widgets it reports to.
+    delete mFeed;
     delete mSettingMenu;
-    delete mUsbHidApi;
-    delete mUsbProtocol;
     delete ui;
-}
-
-void MainWidget::onStopHwInfoThread()
-{
-    // The worker may still be inside a request; its children must not go while it runs.
-    if (mHardWareInfoThread) {
-        mHardWareInfoThread->quit();
-        mHardWareInfoThread->wait();
-    }
 }
 
 void MainWidget::onSysTickTimerInit()
@@ -174,6 +160,7 @@ void MainWidget::slot_systick_deal()
             } else {
                 mDbdMovieCount = 0;
                 mIsFinishInit = true;
+                mFeed->releaseTraffic();
             }
         }
     }
@@ -181,15 +168,10 @@ void MainWidget::slot_systick_deal()
 
 void MainWidget::onInitHwInfo()
 {
-    mHardWareInfo = new HardWareInfo();
-    mHardWareInfoThread = new QThread(this);
-    mHardWareInfo->moveToThread(mHardWareInfoThread);
-    mHardWareInfoThread->start();
-
-    // Both connections cross threads, so both are queued.
-    connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()));
-    connect(mHardWareInfo, SIGNAL(signal_hwReadData(ST_HWINFO_DATA)), this, SLOT(slot_hwReadData(ST_HWINFO_DATA)));
-    connect(mHardWareInfo, &HardWareInfo::signal_hwSensorList, this, &MainWidget::slot_hwSensorList);
+    mFeed->onInitHwInfo();
+    // The tick's requests go to the feed's sensor client.
+    connect(this, &MainWidget::signal_hwGetData, mFeed, &DisplayFeed::signal_hwGetData);
+    connect(mFeed, &DisplayFeed::signal_sensorList, this, &MainWidget::onSensorListToSelectors);
 
     mDevSampleTCount = kSampleEveryTicks;
     QTimer::singleShot(kStartServerDelayMs, this, &MainWidget::onStartVoViredo);
@@ -197,7 +179,7 @@ void MainWidget::onInitHwInfo()
 
 void MainWidget::onStartVoViredo()
 {
-    mHardWareInfo->onStartVoViredo();
+    mFeed->onStartVoViredo();
 }
 
 void MainWidget::on_main_btn_accept_clicked()

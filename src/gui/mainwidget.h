@@ -10,18 +10,16 @@
 #include <memory>
 
 class QMenu;
-class QThread;
 class QTimer;
-class HardWareInfo;
+class DisplayFeed;
 class SensorSelector;
 class SettingMenu;
 class TrayDock;
-class USBHidApi;
-class USBProtocol;
 class Ui_Widget;
 
-// The one top-level window: owns and wires every other object and paces the program with a 10 ms tick, which sleeps
-// from one reading to the next while the gauge sweep is not running.
+// The one top-level window: shows what the display feed tells it, hands the feed the selectors' choice, and paces
+// the feed's readings with a 10 ms tick, which sleeps from one reading to the next while the gauge sweep is not
+// running.
 class MainWidget : public QWidget
 {
     Q_OBJECT
@@ -78,12 +76,13 @@ private slots:
     void on_main_ckb_autostart_stateChanged(int arg1);
     // Every temperature and fan of a reading, for the two selectors; comes just before the reading's figures.
     void slot_hwSensorList(ST_SENSOR_LIST list);
+    // One reading's figures, as the feed sends them to the display.
+    void onShowFigures(int tem, int fan, int load);
 
 private:
     // The computer's sleep and wake notices, from whichever platform layer delivers them.
     void onSystemSuspend();
     void onSystemResume();
-    void onStopHwInfoThread();
     void onSysTickTimeout();
     // Arms the tick for what comes next: every 10 ms during the sweep, else once when the next reading is due.
     void onArmSysTick();
@@ -98,11 +97,13 @@ private:
     void onSetIniValue(const QString& key, const QString& value);
     // The selectors as the settings file has them.
     void onRestoreSelectors();
+    void onSensorListToSelectors(const ST_SENSOR_LIST& list);
+    // The feed shows what the selectors show.
+    void onHandChoiceToFeed();
+    // The tray icon's tooltip: whether this Orvane drives the display or another one does.
+    void onShowHolder(bool heldElsewhere);
     // A picture given as a style sheet, set only when it changes.
     static void setPicture(QWidget* widget, const QString& styleSheet);
-    // What became of the link to the display, logged once per change: a state that lasts is not said again.
-    enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed };
-    void onLinkState(LinkState state, const QString& text);
 
     Ui_Widget* ui;
     bool m_MousePressed;
@@ -114,16 +115,10 @@ private:
     TrayDock* mTrayDock = nullptr;
     int mDevSampleTCount;
     SettingMenu* mSettingMenu;
-    USBHidApi* mUsbHidApi;
-    USBProtocol* mUsbProtocol;
-    HardWareInfo* mHardWareInfo;
-    QThread* mHardWareInfoThread;
-    uchar mSeedValue;
-    bool mIsUsbConnect;
+    DisplayFeed* mFeed;
     bool mIsFinishInit;
     int mDbdMovieCount;
     int mDbdMovieNumber;
-    LinkState mLinkState = LinkState::Unknown;
     std::unique_ptr<SensorSelector> mTemSelector;
     std::unique_ptr<SensorSelector> mFanSelector;
 

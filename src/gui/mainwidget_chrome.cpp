@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Window chrome, tray icon and the settings drop-down of the main window.
-#include "hardwareinfo.h"
+#include "displayfeed.h"
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "sensorselector.h"
@@ -8,7 +8,6 @@
 #include "traydock.h"
 #include "traywatcher.h"
 #include "ui_mainwidget.h"
-#include "usbhidapi.h"
 
 #include <QAction>
 #include <QMenu>
@@ -111,11 +110,19 @@ QSystemTrayIcon* MainWidget::onCreateTrayIcon()
 {
     mTrayicon = new QSystemTrayIcon(this);
     mTrayicon->setIcon(QIcon(QStringLiteral(":/image/newlogo.jpg")));
-    mTrayicon->setToolTip(QStringLiteral("Orvane"));
+    onShowHolder(mFeed->isHeldElsewhere());
     mTrayicon->setContextMenu(mTrayMenu);
     connect(mTrayicon, &QSystemTrayIcon::activated, this, &MainWidget::slot_sysTrayActive);
     mTrayicon->show();
     return mTrayicon;
+}
+
+void MainWidget::onShowHolder(bool heldElsewhere)
+{
+    if (mTrayicon) {
+        mTrayicon->setToolTip(heldElsewhere ? QStringLiteral("Orvane - the display is driven by another Orvane")
+                                            : QStringLiteral("Orvane"));
+    }
 }
 
 void MainWidget::slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason)
@@ -136,6 +143,7 @@ void MainWidget::slot_sysTrayCloseDisplay()
     mFanSelector->choose(QString());
     ui->main_cbx_cpuitem->blockSignals(false);
     ui->main_cbx_fanitem->blockSignals(false);
+    onHandChoiceToFeed();
 }
 
 void MainWidget::slot_sysTrayOpenDisplay()
@@ -145,8 +153,7 @@ void MainWidget::slot_sysTrayOpenDisplay()
 
 void MainWidget::slot_sysTrayExitApp()
 {
-    mHardWareInfo->onStopVoViredo();
-    mUsbHidApi->closeHid();
+    mFeed->onStop();
     close();
 }
 

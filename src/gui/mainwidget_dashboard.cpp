@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Readouts and fan gauge, the message dialog, and the device menu actions.
 #include "dashboardstyles.h"
-#include "hardwareinfo.h"
+#include "displayfeed.h"
 #include "mainwidget.h"
 #include "msgdialog.h"
 #include "sensorselector.h"
 #include "ui_mainwidget.h"
-#include "usbhidapi.h"
-#include "usbprotocol.h"
 
 #include <QSize>
 #include <QtGlobal>
 
 namespace {
-constexpr int kMaxTemperature = 99;
-constexpr int kMaxFanSpeed = 2000;
-constexpr int kMaxLoad = 100;
 constexpr int kLoadDigits = 2;
 constexpr QSize kLoadReadoutSize(20, 20);
 
@@ -58,29 +53,29 @@ void showOnLcd(QLCDNumber* lcd, const QString& text)
 
 void MainWidget::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
 {
-    // The figure the user chose, where the first entry (the rules' figure) is not the one.
-    const int temValue = qBound(0, mTemSelector->figure(stHwInfoData.cputmp), kMaxTemperature);
-    const int fanValue = qBound(0, mFanSelector->figure(stHwInfoData.cpufan), kMaxFanSpeed);
-    const int cpuLoad = qBound(0, stHwInfoData.cpuload, kMaxLoad);
+    // The feed picks and limits the figures, has them shown (onShowFigures) and sends them.
+    mFeed->slot_hwReadData(stHwInfoData);
+}
 
-    const QString temValueStr = zeroPadded(temValue);
-    const QString fanValueStr = zeroPadded(fanValue);
-    const QString cpuLoadStr = QString::number(cpuLoad);
+void MainWidget::onShowFigures(int tem, int fan, int load)
+{
+    const QString temValueStr = zeroPadded(tem);
+    const QString fanValueStr = zeroPadded(fan);
+    const QString cpuLoadStr = QString::number(load);
 
     showOnLcd(ui->main_lcd_tem, temValueStr);
     showOnLcd(ui->main_lcd_fan, fanValueStr);
-    onSetFanSpeedImage(fanValue);
+    onSetFanSpeedImage(fan);
     onSetLoadDigits(cpuLoadStr.size());
     showOnLcd(ui->main_lcd_cpu, cpuLoadStr);
-
-    if (mIsUsbConnect && mIsFinishInit) {
-        onUsbHidSendValue(temValue, fanValue, cpuLoad);
-    } else if (!mIsUsbConnect && mIsFinishInit) {
-        onUsbConnect();
-    }
 }
 
 void MainWidget::slot_hwSensorList(ST_SENSOR_LIST list)
+{
+    mFeed->slot_hwSensorList(list);
+}
+
+void MainWidget::onSensorListToSelectors(const ST_SENSOR_LIST& list)
 {
     mTemSelector->setReadings(list.temperatures, list.fromDocument);
     mFanSelector->setReadings(list.fans, list.fromDocument);
@@ -133,8 +128,8 @@ bool MainWidget::onMessageDialog(QString info, int type)
 
 void MainWidget::slot_menu_version()
 {
-    mHardWareInfo->onWriteHwInfoData();
-    if (!mIsUsbConnect) {
+    mFeed->onWriteHwInfoData();
+    if (!mFeed->isLinked()) {
         onMessageDialog(QStringLiteral("Device disconnected. unable to read."), 0);
         return;
     }
@@ -152,16 +147,7 @@ void MainWidget::slot_menu_version()
 
 bool MainWidget::onGetHardWareVersion(QByteArray& retArray)
 {
-    const QByteArray request = mUsbProtocol->GenerateHardWareVersion();
-    if (mUsbHidApi->setData(request) != 0) {
-        return false;
-    }
-    QByteArray reply;
-    if (mUsbHidApi->getData(reply) != 0) {
-        return false;
-    }
-    retArray = mUsbProtocol->CheckResHardWareVersion(reply);
-    return true;
+    return mFeed->onGetHardWareVersion(retArray);
 }
 
 void MainWidget::slot_menu_update()

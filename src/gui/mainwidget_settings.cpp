@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file with the selectors' texts and the log-on entry behind the AutoStart check box.
 #include "bootstarttask.h"
+#include "displayfeed.h"
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "sensorselector.h"
@@ -24,6 +25,15 @@ void MainWidget::onRestoreSelectors()
     const QString fanKeyStr = GetIniValue(QStringLiteral("DevInfo/fan"));
     mTemSelector->choose(temKeyStr);
     mFanSelector->choose(fanKeyStr);
+    onHandChoiceToFeed();
+}
+
+void MainWidget::onHandChoiceToFeed()
+{
+    // Before the selectors exist, the form's own set-up changes the boxes.
+    if (mTemSelector && mFanSelector) {
+        mFeed->chooseFigures(mTemSelector->chosenKey(), mFanSelector->chosenKey());
+    }
 }
 
 void MainWidget::onSetIniValue(const QString& key, const QString& value)

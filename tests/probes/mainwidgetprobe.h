@@ -2,6 +2,7 @@
 #ifndef ORVANE_MAINWIDGETPROBE_H
 #define ORVANE_MAINWIDGETPROBE_H
 
+#include "displayfeedprobe.h"
 #include "mainwidget.h"
 #include "ui_mainwidget.h"
 
@@ -12,8 +13,9 @@ struct MainWidgetProbe
 {
     static Ui_Widget* ui(MainWidget& w) { return w.ui; }
     static bool isFinishInit(const MainWidget& w) { return w.mIsFinishInit; }
-    static bool isUsbConnect(const MainWidget& w) { return w.mIsUsbConnect; }
-    static uchar seedValue(const MainWidget& w) { return w.mSeedValue; }
+    static DisplayFeed& feed(const MainWidget& w) { return *w.mFeed; }
+    static bool isUsbConnect(const MainWidget& w) { return DisplayFeedProbe::isUsbConnect(*w.mFeed); }
+    static uchar seedValue(const MainWidget& w) { return DisplayFeedProbe::seedValue(*w.mFeed); }
     static int devSampleTCount(const MainWidget& w) { return w.mDevSampleTCount; }
     static int dbdMovieCount(const MainWidget& w) { return w.mDbdMovieCount; }
     static int dbdMovieNumber(const MainWidget& w) { return w.mDbdMovieNumber; }
@@ -21,10 +23,10 @@ struct MainWidgetProbe
     static QSystemTrayIcon* trayIcon(const MainWidget& w) { return w.mTrayicon; }
     static QMenu* trayMenu(const MainWidget& w) { return w.mTrayMenu; }
     static SettingMenu* settingMenu(const MainWidget& w) { return w.mSettingMenu; }
-    static HardWareInfo* hardWareInfo(const MainWidget& w) { return w.mHardWareInfo; }
-    static QThread* hardWareInfoThread(const MainWidget& w) { return w.mHardWareInfoThread; }
-    static USBHidApi* usbHidApi(const MainWidget& w) { return w.mUsbHidApi; }
-    static USBProtocol* usbProtocol(const MainWidget& w) { return w.mUsbProtocol; }
+    static HardWareInfo* hardWareInfo(const MainWidget& w) { return DisplayFeedProbe::hardWareInfo(*w.mFeed); }
+    static QThread* hardWareInfoThread(const MainWidget& w) { return DisplayFeedProbe::hardWareInfoThread(*w.mFeed); }
+    static USBHidApi* usbHidApi(const MainWidget& w) { return DisplayFeedProbe::usbHidApi(*w.mFeed); }
+    static USBProtocol* usbProtocol(const MainWidget& w) { return DisplayFeedProbe::usbProtocol(*w.mFeed); }
     static QPoint mousePos(const MainWidget& w) { return w.m_MousePos; }
     static QPoint windowPos(const MainWidget& w) { return w.m_WindowPos; }
     static bool mousePressed(const MainWidget& w) { return w.m_MousePressed; }

@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Device notices on Linux: a udev watcher that lives as long as the window it was registered for.
+// Device notices on Linux: a udev watcher that lives as long as its owner; no window is involved.
 #include "logcategories.h"
 #include "udevusbwatcher.h"
 #include "usbdevmonitor.h"
 
-#include <QWidget>
-
-bool USBDevMonitor::registerNotify(NativeWindow hWnd)
+bool USBDevMonitor::registerNotify(quintptr window, QObject* owner)
 {
-    QWidget* window = QWidget::find(hWnd);
-    if (!window) {
-        return false;
-    }
-    auto* watcher = new UdevUsbWatcher(this, window);
+    Q_UNUSED(window);
+    auto* watcher = new UdevUsbWatcher(this, owner);
     connect(watcher, &UdevUsbWatcher::signal_notAccessible, this, &USBDevMonitor::signal_usbHidNotAccessible);
     if (!watcher->start()) {
         // No udev: arrivals go unnoticed and the session's retry with every reading carries on.

@@ -12,8 +12,10 @@ namespace {
 const GUID GUID_CLASS_HID_USB = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 } // namespace
 
-bool USBDevMonitor::registerNotify(HWND hWnd)
+bool USBDevMonitor::registerNotify(quintptr window, QObject* owner)
 {
+    Q_UNUSED(owner);
+    const HWND hWnd = reinterpret_cast<HWND>(window);
     DEV_BROADCAST_DEVICEINTERFACE_W filter;
     ZeroMemory(&filter, sizeof(filter));
     filter.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_W);

@@ -51,6 +51,26 @@ void catchRuntimeWarning(QtMsgType type, const QMessageLogContext& context, cons
     }
 }
 
+QString& instanceFolderName()
+{
+    static QString name;
+    return name;
+}
+
+// The instance's own folder inside the runtime folder becomes the runtime folder, for Qt and for our children.
+void enterInstanceFolder(Runtime* runtime)
+{
+    const QString own = runtime->path + QLatin1Char('/') + instanceFolderName();
+    QString problem;
+    if (!makePrivateFolder(own, &problem)) {
+        qCWarning(lcPlatform).noquote() << "cannot use" << own + QLatin1Char(':') << problem;
+        runtime->path.clear();
+        return;
+    }
+    runtime->path = own;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(own));
+}
+
 Runtime lookUp()
 {
     Runtime runtime;
@@ -75,6 +95,9 @@ Runtime lookUp()
         qCWarning(lcPlatform).noquote() << "XDG_RUNTIME_DIR is"
                                         << (fromSession.isEmpty() ? "not set" : "not this user's") << "- using"
                                         << runtime.path << "instead, which may be on disk";
+    }
+    if (!instanceFolderName().isEmpty()) {
+        enterInstanceFolder(&runtime);
     }
     return runtime;
 }
@@ -101,6 +124,11 @@ QString makeOwnFolder()
 } // namespace
 
 namespace RuntimeFolder {
+void useInstanceFolder(const QString& name)
+{
+    instanceFolderName() = name;
+}
+
 QString path()
 {
     return runtime().path;

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#ifndef ORVANE_DISPLAYFEEDPROBE_H
+#define ORVANE_DISPLAYFEEDPROBE_H
+
+#include "displayfeed.h"
+
+// Read access to the feed's private state for tests; every change still goes through its real operations.
+struct DisplayFeedProbe
+{
+    static bool isUsbConnect(const DisplayFeed& f) { return f.mIsUsbConnect; }
+    static uchar seedValue(const DisplayFeed& f) { return f.mSeedValue; }
+    static bool holdsDisplay(const DisplayFeed& f) { return f.mHold.isHeld(); }
+    static HardWareInfo* hardWareInfo(const DisplayFeed& f) { return f.mHardWareInfo; }
+    static QThread* hardWareInfoThread(const DisplayFeed& f) { return f.mHardWareInfoThread; }
+    static USBHidApi* usbHidApi(const DisplayFeed& f) { return f.mUsbHidApi; }
+    static USBProtocol* usbProtocol(const DisplayFeed& f) { return f.mUsbProtocol; }
+};
+
+#endif // ORVANE_DISPLAYFEEDPROBE_H
