@@ -173,7 +173,6 @@ struct hid_device_
     const wchar_t* lastError = L"Success";
 };
 
-
 namespace {
 
 // The file hid_enumerate names as the display's path. In socket mode orvane-devsim lays it beside its socket; in
@@ -183,8 +182,8 @@ std::string simNodePath()
     if (installedModel()) {
         static const std::string own = [] {
             const char* tmp = std::getenv("TMPDIR");
-            const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/hidapi_sim-" +
-                                     std::to_string(::getpid()) + ".node";
+            const std::string path =
+                std::string(tmp && *tmp ? tmp : "/tmp") + "/hidapi_sim-" + std::to_string(::getpid()) + ".node";
             const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
             if (fd >= 0) {
                 ::close(fd);

@@ -5,9 +5,9 @@
 #include "simwire.h"
 #include "socketpath.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QFile>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
@@ -49,11 +49,13 @@ bool SimServer::listen(const QString& path, const QString& group, QString* error
     const QByteArray node = QFile::encodeName(QString::fromStdString(nodePathBeside(path.toStdString())));
     const int fd = ::open(node.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        *error = QStringLiteral("cannot make %1: %2").arg(QFile::decodeName(node), QString::fromLocal8Bit(strerror(errno)));
+        *error =
+            QStringLiteral("cannot make %1: %2").arg(QFile::decodeName(node), QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     ::close(fd);
-    return group.isEmpty() || (shareWithGroup(path, group, error) && shareWithGroup(QFile::decodeName(node), group, error));
+    return group.isEmpty() ||
+           (shareWithGroup(path, group, error) && shareWithGroup(QFile::decodeName(node), group, error));
 }
 
 bool SimServer::listenOn(const QString& path, QString* error)
@@ -81,9 +83,11 @@ bool SimServer::shareWithGroup(const QString& path, const QString& group, QStrin
 {
     const struct group* entry = ::getgrnam(group.toLocal8Bit().constData());
     const QByteArray native = QFile::encodeName(path);
-    if (!entry || ::chown(native.constData(), uid_t(-1), entry->gr_gid) != 0 || ::chmod(native.constData(), 0660) != 0) {
-        *error = QStringLiteral("cannot give %1 to the group %2: %3")
-                     .arg(path, group, entry ? QString::fromLocal8Bit(strerror(errno)) : QStringLiteral("no such group"));
+    if (!entry || ::chown(native.constData(), uid_t(-1), entry->gr_gid) != 0 ||
+        ::chmod(native.constData(), 0660) != 0) {
+        *error =
+            QStringLiteral("cannot give %1 to the group %2: %3")
+                .arg(path, group, entry ? QString::fromLocal8Bit(strerror(errno)) : QStringLiteral("no such group"));
         return false;
     }
     return true;

@@ -11,9 +11,9 @@ namespace devsim {
 namespace wire {
 
 enum Op : uint8_t {
-    OpOpen = 1,  // payload: vendor id, product id (uint16 each); result 0 or -1 (absent)
-    OpWrite = 2, // payload: the report as hid_write got it; result: bytes taken or -1
-    OpRead = 3,  // payload: buffer size (uint32), time-out ms (int32); result: bytes (in the payload), 0 or -1
+    OpOpen = 1,   // payload: vendor id, product id (uint16 each); result 0 or -1 (absent)
+    OpWrite = 2,  // payload: the report as hid_write got it; result: bytes taken or -1
+    OpRead = 3,   // payload: buffer size (uint32), time-out ms (int32); result: bytes (in the payload), 0 or -1
     OpClose = 4,  // no payload; result 0
     OpPresent = 5 // no payload; result 1 while the device is plugged in, else 0 (hid_enumerate)
 };

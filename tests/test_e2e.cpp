@@ -11,6 +11,8 @@
 #include <QtTest>
 #include <csignal>
 #include <functional>
+#include <grp.h>
+#include <pwd.h>
 
 namespace {
 constexpr int kReadingMs = 2000;
@@ -29,6 +31,55 @@ struct Figures
 // What the fixture machines say (see test_sensorserver): package temperature, the fan the rules pick, and the load
 // since boot that a /proc/stat that never changes gives.
 const Figures kMsi {48, 1020, 7};
+// The AMD machine with its GPU's junction and fan chosen in the settings file.
+const Figures kAmdGpu {48, 1850, 6};
+const QByteArray kAmdGpuChoice("[DevInfo]\ntem=amdgpu / junction\nfan=amdgpu / GPU Fan\n");
+constexpr char kHeldElsewhere[] = "display held by another Orvane";
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// A user of its own for a case, gone with it.
+struct ThrowawayUser
+{
+    QString name = QStringLiteral("orvane-e%1").arg(QCoreApplication::applicationPid());
+    uint uid = 0;
+    uint gid = 0;
+
+    bool make()
+    {
+        if (QProcess::execute(QStringLiteral("useradd"),
+                              {QStringLiteral("--system"),
+                               QStringLiteral("--user-group"),
+                               QStringLiteral("--no-create-home"),
+                               QStringLiteral("--shell"),
+                               QStringLiteral("/usr/sbin/nologin"),
+                               name}) != 0) {
+            return false;
+        }
+        const struct passwd* account = ::getpwnam(name.toLocal8Bit().constData());
+        if (!account) {
+            return false;
+        }
+        uid = account->pw_uid;
+        gid = account->pw_gid;
+        return true;
+    }
+    QString groupName() const
+    {
+        const struct group* entry = ::getgrgid(gid_t(gid));
+        return entry ? QString::fromLocal8Bit(entry->gr_name) : QString();
+    }
+    ~ThrowawayUser()
+    {
+        if (uid != 0) {
+            QProcess::execute(QStringLiteral("userdel"), {name});
+        }
+    }
+};
 } // namespace
 
 Q_DECLARE_METATYPE(Figures)
@@ -157,6 +208,9 @@ private slots:
     void noRuntimeFolder();
     void chosenInSettingsFile_data();
     void chosenInSettingsFile();
+    void headlessWithoutDesktop();
+    void oneHolderAtATime_data();
+    void oneHolderAtATime();
 };
 
 void TestE2e::valuesFromFixture_data()
@@ -479,6 +533,153 @@ void TestE2e::chosenInSettingsFile()
     const DevsimEvent& e = sim.events().at(first);
     QVERIFY2(e.shows(figures.temp, figures.fan, figures.load), qPrintable(describe(e)));
     QVERIFY(run.terminate());
+}
+
+// orvane --headless with no display server, no session bus and no tray: the settings file's choice from the first
+// reading on, unplug and plug, sleep and wake through logind, a window of the same user beside it with its own
+// server, and SIGTERM.
+void TestE2e::headlessWithoutDesktop()
+{
+    LogindStandIn logind;
+    QVERIFY2(logind.startBus(), qPrintable(logind.errorOutput()));
+    QVERIFY(logind.claimName());
+    OrvaneRun run(QStringLiteral("amd-x570-k10temp"));
+    QVERIFY(run.prepare());
+    const QString settings = run.root() + QStringLiteral("/headless.ini");
+    QVERIFY(writeFile(settings, kAmdGpuChoice));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM"}) {
+        run.unsetEnv(QLatin1String(name));
+    }
+    run.setEnv(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), logind.address());
+    run.setEnv(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("orvane.device.debug=true"));
+    DevsimProcess sim;
+    QVERIFY(sim.start(run.devsimSocket(), {QStringLiteral("--json")}));
+    const double startedAt = monotonicMs();
+    QVERIFY(run.start({QStringLiteral("--headless"), QStringLiteral("--settings"), settings}));
+
+    // No sweep to wait for: the first reading goes to the display, then one every reading.
+    const int first = nextValue(run, sim, 5000, 0);
+    QVERIFY2(first >= 0, qPrintable(run.errorOutput()));
+    qInfo("first value frame %.0f ms after the start", sim.events().at(first).t - startedAt);
+    QVERIFY2(sim.events().at(first).shows(kAmdGpu.temp, kAmdGpu.fan, kAmdGpu.load),
+             qPrintable(describe(sim.events().at(first))));
+    QVERIFY(recovered(run, sim, kAmdGpu, startedAt, 5000) == first);
+
+    // A window of the same user: its own server in its own socket, and it leaves the display alone.
+    const QString windowLog = QStringLiteral("window.err");
+    run.setEnv(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess* window = run.launchAnother({}, windowLog);
+    QVERIFY(window->state() == QProcess::Running);
+    QTRY_VERIFY2_WITH_TIMEOUT(run.machineServerPids().size() == 2, qPrintable(run.fileText(windowLog)), 10000);
+    QCOMPARE(run.serverPids().size(), 1);
+    QVERIFY(QFileInfo::exists(run.serverSocket()));
+    QVERIFY(QFileInfo::exists(run.runtimeDir() + QStringLiteral("/orvane-headless/KALVOR_HWInfoServer")));
+    const int beside = sim.events().size();
+    idle(run, sim, 2 * kReadingMs);
+    QVERIFY2(run.fileText(windowLog).count(QLatin1String(kHeldElsewhere)) == 1, qPrintable(run.fileText(windowLog)));
+    for (int i = beside; i < sim.events().size(); ++i) {
+        QVERIFY2(sim.events().at(i).shows(kAmdGpu.temp, kAmdGpu.fan, kAmdGpu.load),
+                 qPrintable(describe(sim.events().at(i))));
+    }
+
+    // Unplugged and plugged in again.
+    QVERIFY(sim.command(QStringLiteral("unplug"), QStringLiteral("device unplugged")));
+    idle(run, sim, kReadingMs);
+    QVERIFY(sim.command(QStringLiteral("plug"), QStringLiteral("device plugged in")));
+    QVERIFY(recovered(run, sim, kAmdGpu, monotonicMs(), 2 * kReadingMs + kSlackMs) >= 0);
+
+    // Sleep and wake.
+    QVERIFY(logind.prepareForSleep(true));
+    QVERIFY(run.waitForErrorOutput(QStringLiteral("Computer is going to sleep."), 5000));
+    QVERIFY(logind.prepareForSleep(false));
+    QVERIFY(run.waitForErrorOutput(QStringLiteral("Computer wakes up from sleep"), 5000));
+    const double wokeAt = monotonicMs();
+    const int reconnect = follow(
+        run, sim, [&](const DevsimEvent& e) { return e.isSeed() && e.t > wokeAt; }, kReadingMs + kSlackMs, 0);
+    QVERIFY2(reconnect >= 0, "no handshake at the reading after the wake-up");
+    QVERIFY(recovered(run, sim, kAmdGpu, wokeAt, 2 * kReadingMs + kSlackMs) > reconnect);
+    QVERIFY(!run.fileText(windowLog).contains(QStringLiteral("display linked")));
+
+    // SIGTERM: it ends with its server; the window's stays and takes the display over.
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(run.terminate(6000), qPrintable(run.errorOutput()));
+    const double endedAt = monotonicMs();
+    qInfo("headless exit took %lld ms", clock.elapsed());
+    QTRY_COMPARE_WITH_TIMEOUT(run.machineServerPids().size(), 1, 2000);
+    QVERIFY(!QFileInfo::exists(run.runtimeDir() + QStringLiteral("/orvane-headless/KALVOR_HWInfoServer")));
+    const int takeover =
+        sim.waitForEvent([&](const DevsimEvent& e) { return e.isSeed() && e.t > endedAt; }, 2 * kReadingMs + kSlackMs);
+    QVERIFY2(takeover >= 0, qPrintable(run.fileText(windowLog)));
+    QVERIFY(window->state() == QProcess::Running);
+    QVERIFY(sim.malformedLines().isEmpty());
+}
+
+void TestE2e::oneHolderAtATime_data()
+{
+    QTest::addColumn<QStringList>("otherArguments");
+    QTest::addColumn<bool>("otherUser");
+    QTest::newRow("headless, and a window in another runtime folder") << QStringList() << false;
+    QTest::newRow("two headless of two users") << QStringList {QStringLiteral("--headless")} << true;
+}
+
+// Two Orvanes, one display: the first to link it drives it alone, the other says so once and leaves it alone, and
+// takes it over within moments of the holder's death.
+void TestE2e::oneHolderAtATime()
+{
+    QFETCH(QStringList, otherArguments);
+    QFETCH(bool, otherUser);
+
+    ThrowawayUser user;
+    OrvaneRun holder(QStringLiteral("amd-x570-k10temp"));
+    OrvaneRun other(QStringLiteral("amd-x570-k10temp"));
+    QStringList simArguments {QStringLiteral("--json")};
+    QTemporaryDir shared(QStringLiteral("/tmp/orvane-shared-XXXXXX"));
+    QString simSocket = holder.devsimSocket();
+    if (otherUser) {
+        if (::geteuid() != 0) {
+            QSKIP("a second user needs root");
+        }
+        QVERIFY(user.make());
+        other.runAs(user.uid, user.gid);
+        QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7755)));
+        simSocket = shared.filePath(QStringLiteral("sim.sock"));
+        simArguments << QStringLiteral("--socket-group") << user.groupName();
+    }
+    QVERIFY(holder.prepare() && other.prepare());
+    holder.setEnv(QStringLiteral("ORVANE_DEVSIM_SOCKET"), simSocket);
+    other.setEnv(QStringLiteral("ORVANE_DEVSIM_SOCKET"), simSocket);
+    DevsimProcess sim;
+    QVERIFY2(sim.start(simSocket, simArguments), qPrintable(sim.lastError()));
+
+    QVERIFY(holder.start({QStringLiteral("--headless")}));
+    const int first = nextValue(holder, sim, 5000, 0);
+    QVERIFY2(first >= 0, qPrintable(holder.errorOutput()));
+    QVERIFY(other.start(otherArguments));
+    QVERIFY2(other.waitForErrorOutput(QLatin1String(kHeldElsewhere), 8000), qPrintable(other.errorOutput()));
+
+    // Three readings with both running: one handshake in all, one frame per reading, none lost.
+    const int from = sim.events().size();
+    idle(holder, sim, 3 * kReadingMs);
+    int values = 0;
+    for (int i = first; i < sim.events().size(); ++i) {
+        const DevsimEvent& e = sim.events().at(i);
+        QVERIFY2(e.isValue() && e.index == sim.events().at(first).index + i - first, qPrintable(describe(e)));
+        values += i >= from ? 1 : 0;
+    }
+    QVERIFY2(values >= 2 && values <= 4, qPrintable(QString::number(values)));
+    QCOMPARE(other.errorOutput().count(QLatin1String(kHeldElsewhere)), 1);
+    QCOMPARE(holder.errorOutput().count(QLatin1String(kHeldElsewhere)), 0);
+
+    // The holder killed outright: the other links the display at its next reading.
+    QCOMPARE(::kill(pid_t(holder.pid()), SIGKILL), 0);
+    const double killedAt = monotonicMs();
+    const int takeover = follow(
+        other, sim, [&](const DevsimEvent& e) { return e.isValue() && e.t > killedAt; }, 6000, 0);
+    QVERIFY2(takeover >= 0, qPrintable(other.errorOutput()));
+    qInfo("the other's first frame %.0f ms after the holder's kill", sim.events().at(takeover).t - killedAt);
+    QVERIFY(sim.events().at(takeover).shows(62, 1430, 6));
+    QVERIFY(other.terminate(6000));
 }
 
 QTEST_GUILESS_MAIN(TestE2e)

@@ -10,8 +10,7 @@
 class DisplayHold
 {
 public:
-    enum class Result
-    {
+    enum class Result {
         Held,          // ours: path() names the display
         HeldElsewhere, // another process holds it: leave the display alone
         NotFound,      // no display with these ids

@@ -28,16 +28,7 @@ public:
     static constexpr int kReadingIntervalMs = 2000;
 
     // What became of the link to the display; each change is logged once.
-    enum class LinkState
-    {
-        Unknown,
-        Linked,
-        Absent,
-        Silent,
-        Lost,
-        Closed,
-        HeldElsewhere
-    };
+    enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed, HeldElsewhere };
 
     explicit DisplayFeed(QObject* parent = nullptr);
     ~DisplayFeed() override;

@@ -38,7 +38,7 @@ MainWidget::MainWidget(QWidget* parent)
 {
     initImageResources();
     ui->setupUi(this);
-    mFeed = new DisplayFeed();
+    mFeed = new DisplayFeed(this);
     mTemSelector = std::make_unique<SensorSelector>(ui->main_cbx_cpuitem);
     mFanSelector = std::make_unique<SensorSelector>(ui->main_cbx_fanitem);
     // Only what the user picks is saved, at once; the program's own changes of the selectors are not.

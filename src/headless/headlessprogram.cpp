@@ -61,8 +61,9 @@ void chooseFromSettings(DisplayFeed& feed, const QString& given)
     const QString path = given.isEmpty() ? SettingsFile::readPath() : given;
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable()) {
-        qCInfo(lcShell).noquote() << "no readable settings file at" << path << "- the display shows the figures the "
-                                                                               "sensor document's rules pick";
+        qCInfo(lcShell).noquote() << "no readable settings file at" << path
+                                  << "- the display shows the figures the "
+                                     "sensor document's rules pick";
         return;
     }
     QSettings settings(path, QSettings::IniFormat);

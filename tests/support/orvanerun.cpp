@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 // "Name:   value unit" lines of /proc/<pid>/status.
@@ -93,6 +94,11 @@ QString OrvaneRun::serverProgram()
     return TestSupport::binaryDir() + QStringLiteral("/voviredo/VOViredo");
 }
 
+QString OrvaneRun::serverBinary() const
+{
+    return mUid < 0 ? serverProgram() : mRoot.filePath(QStringLiteral("app/voviredo/VOViredo.bin"));
+}
+
 QString OrvaneRun::serverSocket() const
 {
     return runtimeDir() + QLatin1Char('/') + QLatin1String(SensorProtocol::kServerName);
@@ -129,12 +135,39 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
         command += QStringLiteral("perl -MPOSIX -e 'sigprocmask(SIG_BLOCK, POSIX::SigSet->new(SIGTERM)) or die; "
                                   "exec {$ARGV[0]} @ARGV or exit 127' ");
     }
-    command += shellQuoted(serverProgram()) + QStringLiteral(" --sysfs-root ") +
+    const QString preload = mUid < 0 ? TestSupport::binaryDir() + QStringLiteral("/devsim/libhidapi_sim.so")
+                                     : mRoot.filePath(QStringLiteral("app/libhidapi_sim.so"));
+    if (mUid >= 0) {
+        // The build tree may be closed to other users: this run brings its own copies, and its folders are theirs.
+        if (!QFile::copy(serverProgram(), serverBinary()) ||
+            !QFile::copy(TestSupport::binaryDir() + QStringLiteral("/devsim/libhidapi_sim.so"), preload) ||
+            !writeFile(mRoot.filePath(QStringLiteral("server-starts")), QByteArray())) {
+            return false;
+        }
+        QFile::setPermissions(mRoot.filePath(QStringLiteral("server-starts")), QFileDevice::Permissions(0x6666));
+        for (const QString& shared : {mRoot.path(),
+                                      mRoot.filePath(QStringLiteral("app")),
+                                      mRoot.filePath(QStringLiteral("app/voviredo")),
+                                      program,
+                                      serverBinary(),
+                                      preload}) {
+            QFile::setPermissions(shared, QFileDevice::Permissions(0x7755));
+        }
+        for (const char* own : {"rt", "config", "tmp"}) {
+            if (::chown(QFile::encodeName(mRoot.filePath(QLatin1String(own))).constData(), uid_t(mUid), gid_t(mGid)) !=
+                0) {
+                return false;
+            }
+        }
+    }
+    command += shellQuoted(serverBinary()) + QStringLiteral(" --sysfs-root ") +
                shellQuoted(machineDir() + QStringLiteral("/sys")) + QStringLiteral(" --proc-root ") +
                shellQuoted(machineDir() + QStringLiteral("/proc")) + QStringLiteral(" --fan-names /dev/null \"$@\"\n");
     const QString wrapper = mRoot.filePath(QStringLiteral("app/voviredo/VOViredo"));
     if (!writeFile(wrapper, QByteArrayLiteral("#!/bin/sh\n") + command.toUtf8()) ||
-        !QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        !QFile::setPermissions(wrapper,
+                               mUid < 0 ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                        : QFileDevice::Permissions(0x7755))) {
         return false;
     }
 
@@ -144,7 +177,7 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
     mEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), mRoot.filePath(QStringLiteral("config")));
     // Qt's own temporary files stay in the run too.
     mEnv.insert(QStringLiteral("TMPDIR"), mRoot.filePath(QStringLiteral("tmp")));
-    mEnv.insert(QStringLiteral("LD_PRELOAD"), TestSupport::binaryDir() + QStringLiteral("/devsim/libhidapi_sim.so"));
+    mEnv.insert(QStringLiteral("LD_PRELOAD"), preload);
     mEnv.insert(QStringLiteral("ORVANE_DEVSIM_SOCKET"), devsimSocket());
     // Neither the machine's logind nor a desktop session bus: a test that wants a bus names its own.
     const QString noBus = QStringLiteral("unix:path=") + mRoot.filePath(QStringLiteral("no-bus"));
@@ -153,13 +186,29 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
     return true;
 }
 
+void OrvaneRun::startProgram(QProcess& process, const QStringList& arguments)
+{
+    const QString program = mRoot.filePath(QStringLiteral("app/orvane"));
+    if (mUid < 0) {
+        process.start(program, arguments);
+        return;
+    }
+    process.start(QStringLiteral("setpriv"),
+                  QStringList {QStringLiteral("--reuid=%1").arg(mUid),
+                               QStringLiteral("--regid=%1").arg(mGid),
+                               QStringLiteral("--clear-groups"),
+                               QStringLiteral("--"),
+                               program} +
+                      arguments);
+}
+
 bool OrvaneRun::start(const QStringList& arguments)
 {
     mProcess.setProcessEnvironment(mEnv);
     mProcess.setWorkingDirectory(mRoot.path());
     mProcess.setStandardOutputFile(QProcess::nullDevice());
     mProcess.setStandardErrorFile(mRoot.filePath(QStringLiteral("orvane.err")));
-    mProcess.start(mRoot.filePath(QStringLiteral("app/orvane")), arguments);
+    startProgram(mProcess, arguments);
     if (!mProcess.waitForStarted(10000)) {
         return false;
     }
@@ -167,16 +216,27 @@ bool OrvaneRun::start(const QStringList& arguments)
     return true;
 }
 
-QProcess* OrvaneRun::launchAnother(const QStringList& arguments)
+QProcess* OrvaneRun::launchAnother(const QStringList& arguments, const QString& errorFile)
 {
     auto* process = new QProcess;
     mOthers << process;
     process->setProcessEnvironment(mEnv);
     process->setWorkingDirectory(mRoot.path());
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->start(mRoot.filePath(QStringLiteral("app/orvane")), arguments);
+    if (errorFile.isEmpty()) {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+    } else {
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(mRoot.filePath(errorFile));
+    }
+    startProgram(*process, arguments);
     process->waitForStarted(10000);
     return process;
+}
+
+QString OrvaneRun::fileText(const QString& name) const
+{
+    QFile file(mRoot.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 bool OrvaneRun::terminate(int timeoutMs)
@@ -193,8 +253,7 @@ bool OrvaneRun::terminate(int timeoutMs)
 
 QString OrvaneRun::errorOutput() const
 {
-    QFile file(mRoot.filePath(QStringLiteral("orvane.err")));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return fileText(QStringLiteral("orvane.err"));
 }
 
 bool OrvaneRun::waitForErrorOutput(const QString& text, int timeoutMs) const
@@ -216,7 +275,7 @@ QList<qint64> OrvaneRun::serverPids() const
     if (mPid <= 0) {
         return children;
     }
-    for (qint64 pid : TestSupport::processesOf(OrvaneRun::serverProgram())) {
+    for (qint64 pid : TestSupport::processesOf(serverBinary())) {
         if (statusField(readProcFile(pid, "status"), "PPid") == mPid) {
             children << pid;
         }
@@ -228,7 +287,7 @@ QList<qint64> OrvaneRun::machineServerPids() const
 {
     QList<qint64> ours;
     const QByteArray root = QFile::encodeName(machineDir());
-    for (qint64 pid : TestSupport::processesOf(OrvaneRun::serverProgram())) {
+    for (qint64 pid : TestSupport::processesOf(serverBinary())) {
         if (readProcFile(pid, "cmdline").contains(root)) {
             ours << pid;
         }

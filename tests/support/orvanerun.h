@@ -40,6 +40,13 @@ public:
     OrvaneRun(const OrvaneRun&) = delete;
     OrvaneRun& operator=(const OrvaneRun&) = delete;
 
+    // Before prepare(): the program runs as this user (the test runs as root), with its own copy of everything it
+    // loads and runs, and its folders this user's.
+    void runAs(uint uid, uint gid)
+    {
+        mUid = int(uid);
+        mGid = int(gid);
+    }
     // Lays out the folders, the program and the wrapper. With `serverDeafToTerminate` the wrapper blocks SIGTERM
     // for the server, so that it ends only when asked over its socket or killed.
     bool prepare(bool serverDeafToTerminate = false);
@@ -48,8 +55,10 @@ public:
     void setEnv(const QString& name, const QString& value) { mEnv.insert(name, value); }
     void unsetEnv(const QString& name) { mEnv.remove(name); }
     bool start(const QStringList& arguments = {});
-    // Another start of the program with the same environment, for the single-instance rule.
-    QProcess* launchAnother(const QStringList& arguments = {});
+    // Another start of the program with the same environment, for the single-instance rule. Its standard error goes
+    // to `errorFile` in the run's folder where one is named, else to the test's.
+    QProcess* launchAnother(const QStringList& arguments = {}, const QString& errorFile = QString());
+    QString fileText(const QString& name) const;
     // SIGTERM: the program's own way out. True when it ended by itself within `timeoutMs`, with code 0.
     bool terminate(int timeoutMs = 15000);
 
@@ -77,12 +86,18 @@ public:
     static QString serverProgram();
 
 private:
+    // The server binary this run's wrapper executes: the build's, or the run's own copy for another user.
+    QString serverBinary() const;
+    void startProgram(QProcess& process, const QStringList& arguments);
+
     QString mMachine;
     QTemporaryDir mRoot {QStringLiteral("/tmp/orvane-run-XXXXXX")};
     QProcessEnvironment mEnv;
     QProcess mProcess;
     QList<QProcess*> mOthers;
     qint64 mPid = 0;
+    int mUid = -1;
+    int mGid = -1;
 };
 
 #endif // ORVANE_ORVANERUN_H
