@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Device Version" and "Device Upgrade" against the simulated display.
+#include "dashboardstyles.h"
 #include "devicemodel.h"
 #include "diagnosticcopy.h"
 #include "dialogwatcher.h"
@@ -55,6 +56,8 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("requests");
         QTest::newRow("no session") << "absent" << QStringList {"Device disconnected. unable to read."} << 0;
+        QTest::newRow("display held by another Orvane")
+            << "held" << QStringList {"Device disconnected. unable to read."} << 0;
         QTest::newRow("valid reply") << "13" << QStringList {"Version: DSP-V1.0.07"} << 1;
         QTest::newRow("12 leading non-zero bytes") << "12" << QStringList {} << 1;
         QTest::newRow("14 leading non-zero bytes") << "14" << QStringList {} << 1;
@@ -71,8 +74,21 @@ private slots:
         if (setup == QLatin1String("absent")) {
             mModel->unplug();
         }
+        // Another Orvane linked the display first.
+        DisplayFeed holder;
+        if (setup == QLatin1String("held")) {
+            holder.onUsbHidInit(0);
+            holder.onUsbConnect();
+        }
         auto w = makeWidget();
-        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), setup != QLatin1String("absent"));
+        const bool inSession = setup != QLatin1String("absent") && setup != QLatin1String("held");
+        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), inSession);
+        if (setup == QLatin1String("held")) {
+            QCOMPARE(MainWidgetProbe::ui(*w)->main_img_linkstate->styleSheet(), kLinkStateNotLinked);
+            QVERIFY(MainWidgetProbe::trayIcon(*w));
+            QCOMPARE(MainWidgetProbe::trayIcon(*w)->toolTip(),
+                     QStringLiteral("Orvane - the display is driven by another Orvane"));
+        }
         if (setup == QLatin1String("12") || setup == QLatin1String("14")) {
             mModel->setVersionNonZeroCount(setup.toInt());
         } else if (setup == QLatin1String("silent")) {
@@ -95,7 +111,10 @@ private slots:
         QCOMPARE(versionRequests(*mModel), requests);
         // The version exchange leaves the device and the session as they were.
         QCOMPARE(devsim::simCalls().close, closesBefore);
-        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), setup != QLatin1String("absent"));
+        QCOMPARE(MainWidgetProbe::isUsbConnect(*w), inSession);
+        if (setup == QLatin1String("held")) {
+            holder.onUsbDisConnect();
+        }
 
         // The diagnostic copy is written first, in every case; before any sensor reply it holds the separator.
         QFile copy(DiagnosticCopy::path());

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The device session of a real main window against the simulated device: handshake, value frames, arrival,
-// removal, silence, late replies and the frame index, with the handles the library saw.
-#include "dashboardstyles.h"
+// The display feed's session against the simulated device, without a window: handshake, value frames, arrival,
+// removal, silence, late replies, the frame index and the hold on the display, with the handles the library saw.
 #include "devicemodel.h"
+#include "displayfeedprobe.h"
 #include "hidapi_sim.h"
-#include "mainwidgetprobe.h"
 
-#include <QLabel>
-#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -53,19 +50,23 @@ private slots:
     void pulledOutWithoutNotice();
     void frameIndexRunsOnAcrossReconnects();
     void repeatedArrivalsLeakNoHandle();
+    void secondFeedLeavesHeldDisplayAlone();
+    void holdKeptThroughReconnectsAndDroppedOnRemoval();
 
 private:
-    MainWidget& widget();
-    void makeWidget();
+    DisplayFeed& feed() { return *mFeed; }
+    void start();
+    std::unique_ptr<DisplayFeed> makeFeed(bool* linkedPicture);
     void finishSweep();
     void reading(int temperature, int load, int fan);
     void invoke(const char* slot);
     void arrival(bool present);
-    QString linkState();
-    bool linked();
+    bool linkState() const { return mLinkedPicture; }
+    bool linked() { return DisplayFeedProbe::isUsbConnect(feed()); }
 
     devsim::DeviceModel* mModel = nullptr;
-    std::unique_ptr<MainWidget> mWidget;
+    std::unique_ptr<DisplayFeed> mFeed;
+    bool mLinkedPicture = false;
 };
 
 void TestDeviceSession::init()
@@ -78,10 +79,10 @@ void TestDeviceSession::init()
 
 void TestDeviceSession::cleanup()
 {
-    if (mWidget) {
+    if (mFeed) {
         // The exit path closes the device; the session's own disconnect does the same here.
-        invoke("onUsbDisConnect");
-        mWidget.reset();
+        mFeed->onUsbDisConnect();
+        mFeed.reset();
     }
     QCOMPARE(mModel->handleStats().live, 0);
     QCOMPARE(mModel->handleStats().unknownCloses, 0);
@@ -90,57 +91,53 @@ void TestDeviceSession::cleanup()
     mModel = nullptr;
 }
 
-MainWidget& TestDeviceSession::widget()
+// A feed set up as the window and the headless program set it up, its link picture followed in `linkedPicture`.
+std::unique_ptr<DisplayFeed> TestDeviceSession::makeFeed(bool* linkedPicture)
 {
-    return *mWidget;
+    auto feed = std::make_unique<DisplayFeed>();
+    QObject::connect(
+        feed.get(), &DisplayFeed::signal_linkPicture, [linkedPicture](bool linked) { *linkedPicture = linked; });
+    feed->onUsbHidInit(0);
+    feed->onUsbConnect();
+    return feed;
 }
 
-void TestDeviceSession::makeWidget()
+void TestDeviceSession::start()
 {
-    mWidget = std::make_unique<MainWidget>();
-    // Ticks are driven by hand.
-    MainWidgetProbe::sysTimer(widget())->stop();
+    mFeed = makeFeed(&mLinkedPicture);
 }
 
 void TestDeviceSession::finishSweep()
 {
-    MainWidgetProbe::tick(widget(), 120);
-    QVERIFY(MainWidgetProbe::isFinishInit(widget()));
+    mFeed->releaseTraffic();
 }
 
 void TestDeviceSession::reading(int temperature, int load, int fan)
 {
-    QVERIFY(QMetaObject::invokeMethod(mWidget.get(),
-                                      "slot_hwReadData",
-                                      Qt::DirectConnection,
-                                      Q_ARG(ST_HWINFO_DATA, sensorReading(temperature, load, fan))));
+    mFeed->slot_hwReadData(sensorReading(temperature, load, fan));
 }
 
 void TestDeviceSession::invoke(const char* slot)
 {
-    QVERIFY(QMetaObject::invokeMethod(mWidget.get(), slot, Qt::DirectConnection));
+    if (qstrcmp(slot, "onUsbConnect") == 0) {
+        mFeed->onUsbConnect();
+    } else if (qstrcmp(slot, "onUsbDisConnect") == 0) {
+        mFeed->onUsbDisConnect();
+    } else {
+        QFAIL(slot);
+    }
 }
 
 void TestDeviceSession::arrival(bool present)
 {
-    QVERIFY(QMetaObject::invokeMethod(mWidget.get(), "slot_usbHidMonitor", Qt::DirectConnection, Q_ARG(bool, present)));
-}
-
-QString TestDeviceSession::linkState()
-{
-    return MainWidgetProbe::ui(widget())->main_img_linkstate->styleSheet();
-}
-
-bool TestDeviceSession::linked()
-{
-    return MainWidgetProbe::isUsbConnect(widget());
+    mFeed->slot_usbHidMonitor(present);
 }
 
 void TestDeviceSession::startWithoutDeviceThenPlugIn()
 {
     mModel->unplug();
-    makeWidget();
-    QCOMPARE(linkState(), kLinkStateNotLinked);
+    start();
+    QVERIFY(!linkState());
     QVERIFY(!linked());
     // The first handshake ends at the open step.
     QCOMPARE(devsim::simCallLog(), (Log {"open", "open-failed"}));
@@ -149,13 +146,13 @@ void TestDeviceSession::startWithoutDeviceThenPlugIn()
     reading(45, 12, 1500);
     QCOMPARE(mModel->handleStats().failedOpens, 2);
     QVERIFY(!linked());
-    QCOMPARE(linkState(), kLinkStateNotLinked);
+    QVERIFY(!linkState());
 
     mModel->plug();
     arrival(true);
     QVERIFY(linked());
-    QCOMPARE(linkState(), kLinkStateLinked);
-    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), mModel->lastSeed());
+    QVERIFY(linkState());
+    QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), mModel->lastSeed());
 
     reading(45, 12, 1500);
     const auto values = eventsOf(*mModel, devsim::EventKind::Value);
@@ -170,10 +167,10 @@ void TestDeviceSession::startWithoutDeviceThenPlugIn()
 void TestDeviceSession::arrivalOfDeviceThatCannotOpen()
 {
     mModel->unplug();
-    makeWidget();
+    start();
     // The notice shows the linked picture at once; the failed handshake leaves it there.
     arrival(true);
-    QCOMPARE(linkState(), kLinkStateLinked);
+    QVERIFY(linkState());
     QVERIFY(!linked());
     QCOMPARE(mModel->handleStats().failedOpens, 2);
 }
@@ -198,10 +195,10 @@ void TestDeviceSession::handshakeReplies()
 
     mModel->setReportId(reportId);
     mModel->setSeed(seed);
-    makeWidget();
+    start();
     QVERIFY(linked());
-    QCOMPARE(linkState(), kLinkStateLinked);
-    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), seed);
+    QVERIFY(linkState());
+    QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), seed);
 
     finishSweep();
     reading(99, 100, 2000);
@@ -218,15 +215,15 @@ void TestDeviceSession::handshakeReplies()
 void TestDeviceSession::replyWithoutMarker()
 {
     mModel->setSeed(0x42);
-    makeWidget();
+    start();
     QVERIFY(linked());
 
     mModel->setSeedMarker(false);
     invoke("onUsbConnect");
     QVERIFY(!linked());
-    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), 0);
+    QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), 0);
     // The label keeps what it showed.
-    QCOMPARE(linkState(), kLinkStateLinked);
+    QVERIFY(linkState());
     QCOMPARE(mModel->handleStats().live, 0);
 
     // The next reading tries again.
@@ -234,12 +231,12 @@ void TestDeviceSession::replyWithoutMarker()
     mModel->setSeedMarker(true);
     reading(45, 12, 1500);
     QVERIFY(linked());
-    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), 0x42);
+    QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), 0x42);
 }
 
 void TestDeviceSession::silentDevice()
 {
-    makeWidget();
+    start();
     QVERIFY(linked());
     mModel->setSilent(true);
     invoke("onUsbConnect");
@@ -250,18 +247,18 @@ void TestDeviceSession::silentDevice()
 
 void TestDeviceSession::removal()
 {
-    makeWidget();
+    start();
     QVERIFY(linked());
     mModel->unplug();
     arrival(false);
     QVERIFY(!linked());
-    QCOMPARE(linkState(), kLinkStateNotLinked);
+    QVERIFY(!linkState());
     QCOMPARE(mModel->handleStats().live, 0);
 }
 
 void TestDeviceSession::lateReplyEndsSessionAndNextReadingRecovers()
 {
-    makeWidget();
+    start();
     finishSweep();
     QVERIFY(linked());
     const int firstSeed = mModel->lastSeed();
@@ -269,15 +266,15 @@ void TestDeviceSession::lateReplyEndsSessionAndNextReadingRecovers()
     mModel->setDelayMs(2300);
     reading(45, 12, 1500);
     QVERIFY(!linked());
-    QCOMPARE(linkState(), kLinkStateNotLinked);
+    QVERIFY(!linkState());
     QCOMPARE(mModel->handleStats().live, 0);
 
     mModel->setDelayMs(0);
     mModel->setSeed(firstSeed ^ 0x5A);
     reading(46, 13, 1400);
     QVERIFY(linked());
-    QCOMPARE(linkState(), kLinkStateLinked);
-    QCOMPARE(int(MainWidgetProbe::seedValue(widget())), firstSeed ^ 0x5A);
+    QVERIFY(linkState());
+    QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), firstSeed ^ 0x5A);
 
     reading(47, 14, 1300);
     const auto values = eventsOf(*mModel, devsim::EventKind::Value);
@@ -290,7 +287,7 @@ void TestDeviceSession::lateReplyEndsSessionAndNextReadingRecovers()
 
 void TestDeviceSession::pulledOutWithoutNotice()
 {
-    makeWidget();
+    start();
     finishSweep();
     QVERIFY(linked());
     mModel->unplug();
@@ -300,7 +297,7 @@ void TestDeviceSession::pulledOutWithoutNotice()
     // The failed write closes the device, so the read fails without reaching the library.
     QCOMPARE(devsim::simCallLog(), (Log {"nonblocking 0", "write 64", "nonblocking 1", "close"}));
     QVERIFY(!linked());
-    QCOMPARE(linkState(), kLinkStateNotLinked);
+    QVERIFY(!linkState());
 
     reading(45, 12, 1500);
     QVERIFY(!linked());
@@ -311,7 +308,7 @@ void TestDeviceSession::pulledOutWithoutNotice()
 
 void TestDeviceSession::frameIndexRunsOnAcrossReconnects()
 {
-    makeWidget();
+    start();
     finishSweep();
     for (int i = 0; i < 3; ++i) {
         reading(40 + i, 10, 1000);
@@ -337,7 +334,7 @@ void TestDeviceSession::frameIndexRunsOnAcrossReconnects()
 
 void TestDeviceSession::repeatedArrivalsLeakNoHandle()
 {
-    makeWidget();
+    start();
     QVERIFY(linked());
     for (int i = 0; i < 3; ++i) {
         arrival(true);
@@ -348,6 +345,73 @@ void TestDeviceSession::repeatedArrivalsLeakNoHandle()
     QCOMPARE(stats.opens, 4);
     QCOMPARE(stats.closes, 3);
     QCOMPARE(eventsOf(*mModel, devsim::EventKind::Seed).size(), size_t(4));
+}
+
+void TestDeviceSession::secondFeedLeavesHeldDisplayAlone()
+{
+    start();
+    finishSweep();
+    QVERIFY(linked());
+    devsim::clearSimCallLog();
+
+    bool otherPicture = true;
+    std::unique_ptr<DisplayFeed> other;
+    {
+        QSignalSpy held(mFeed.get(), &DisplayFeed::signal_heldElsewhere);
+        other = makeFeed(&otherPicture);
+        QVERIFY(held.isEmpty());
+    }
+    other->releaseTraffic();
+    QSignalSpy otherHeld(other.get(), &DisplayFeed::signal_heldElsewhere);
+    // Readings and an arrival notice: it never opens the display and never shows it as linked.
+    other->slot_hwReadData(sensorReading(50, 20, 900));
+    other->slot_usbHidMonitor(true);
+    QVERIFY(other->isHeldElsewhere());
+    QVERIFY(!DisplayFeedProbe::isUsbConnect(*other));
+    QVERIFY(!otherPicture);
+    QVERIFY(otherHeld.isEmpty());
+    QCOMPARE(devsim::simCallLog(), Log {});
+    reading(45, 12, 1500);
+    QCOMPARE(eventsOf(*mModel, devsim::EventKind::Seed).size(), size_t(1));
+
+    // The holder gone: the other links the display at its next reading.
+    mFeed->onUsbDisConnect();
+    mFeed.reset();
+    other->slot_hwReadData(sensorReading(46, 13, 1400));
+    QVERIFY(DisplayFeedProbe::isUsbConnect(*other));
+    QVERIFY(otherPicture);
+    QCOMPARE(otherHeld.size(), 1);
+    QCOMPARE(otherHeld.at(0).at(0).toBool(), false);
+    other->slot_hwReadData(sensorReading(47, 14, 1300));
+    const auto values = eventsOf(*mModel, devsim::EventKind::Value);
+    QCOMPARE(values.size(), size_t(2));
+    QCOMPARE(values.back().temp, 47);
+    other->onUsbDisConnect();
+}
+
+void TestDeviceSession::holdKeptThroughReconnectsAndDroppedOnRemoval()
+{
+    start();
+    finishSweep();
+    QVERIFY(DisplayFeedProbe::holdsDisplay(feed()));
+    // Closed, as at a wake-up: still held, so that nobody else links it in between.
+    invoke("onUsbDisConnect");
+    QVERIFY(DisplayFeedProbe::holdsDisplay(feed()));
+    bool otherPicture = false;
+    std::unique_ptr<DisplayFeed> other = makeFeed(&otherPicture);
+    QVERIFY(other->isHeldElsewhere());
+    reading(45, 12, 1500);
+    QVERIFY(linked());
+
+    // Pulled out: the hold goes with the display.
+    mModel->unplug();
+    arrival(false);
+    QVERIFY(!DisplayFeedProbe::holdsDisplay(feed()));
+    mModel->plug();
+    other->releaseTraffic();
+    other->slot_hwReadData(sensorReading(46, 13, 1400));
+    QVERIFY(DisplayFeedProbe::isUsbConnect(*other));
+    other->onUsbDisConnect();
 }
 
 QTEST_MAIN(TestDeviceSession)
