@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# What Orvane costs as it runs all day, beside the floor of a 10 ms tick. On a private Xvfb display with a real tray
-# (trayer), for the window shown and for the window hidden in the tray (--bootstart), each program is started alone,
-# left 35 s to settle and then watched for SECONDS s:
+# What Orvane costs as it runs all day, beside the floors of a 10 ms tick and of a program that does nothing. On a
+# private Xvfb display with a real tray (trayer), for the window shown, for the window hidden in the tray
+# (--bootstart) and for orvane --headless (no display, no session bus), each program is started alone, left 35 s to
+# settle and then watched for SECONDS s:
 #   orvane     of BUILD_DIR, with the display simulated (orvane-devsim, hidapi_sim preloaded: value frames go out as
-#              with the cooler) and without a display device, its real sensor server beside it;
-#   baseline   orvane of a second build (--baseline DIR), the same way, to set an older version beside it;
-#   tick10ms   bench_tick10ms, a bare Qt program with a 10 ms timer and nothing else.
+#              with the cooler) and without a display device, its real sensor server beside it reading the recorded
+#              machine NAME (tests/fixtures/sysfs; --machine, default amd-x570-k10temp);
+#   baseline   orvane of a second build (--baseline DIR), the same way, to set an older version beside it (a
+#              baseline without --headless is left out of the headless rows);
+#   tick10ms   bench_tick10ms, a bare Qt program with a 10 ms timer and nothing else, beside the window;
+#   floor      bench_floor, a bare QCoreApplication linking every library orvane links, beside orvane --headless.
+# Then orvane --headless is started 5 times against the simulator: the time from its start to the first value frame
+# there, median and range.
 # Figures cover every thread of a process: CPU % of one core (schedstat of each thread), wake-ups per second
 # (voluntary and involuntary context switches of each thread) and peak RSS (VmHWM). The sensor server (VOViredo) is
 # a process of its own and gets a table of its own; so does the interval between readings at the simulated display.
-# Usage: bench/idle_cost.sh [--baseline DIR] [--device simulated|none|both] [BUILD_DIR] [SECONDS]
-#        (defaults: no baseline, both, build, 60)
+# Usage: bench/idle_cost.sh [--baseline DIR] [--device simulated|none|both] [--machine NAME] [BUILD_DIR] [SECONDS]
+#        (defaults: no baseline, both, amd-x570-k10temp, build, 60)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/procstat.sh"
@@ -23,6 +29,7 @@ usage() {
 
 baseline=""
 devices="simulated none"
+machine=amd-x570-k10temp
 positional=()
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -38,6 +45,11 @@ while [ $# -gt 0 ]; do
         both) devices="simulated none" ;;
         *) usage ;;
         esac
+        shift 2
+        ;;
+    --machine)
+        [ $# -ge 2 ] || usage
+        machine="$2"
         shift 2
         ;;
     -h | --help) usage ;;
@@ -57,8 +69,14 @@ esac
 # Qt's pool threads from the start-up expire after 30 s without work; the steady state begins after them.
 warmup=35
 
+machines="$here/../tests/fixtures/sysfs"
+[ -d "$machines/$machine/sys" ] || {
+    echo "idle_cost: no recorded machine '$machine' in $machines" >&2
+    exit 2
+}
 tick10ms="$build/bench/bench_tick10ms"
-for program in "$build/orvane" "$tick10ms" ${baseline:+"$baseline/orvane"}; do
+floor="$build/bench/bench_floor"
+for program in "$build/orvane" "$tick10ms" "$floor" ${baseline:+"$baseline/orvane"}; do
     if [ ! -x "$program" ]; then
         echo "idle_cost: $program is missing; build it first" >&2
         exit 1
@@ -76,6 +94,21 @@ cleanup() {
     rm -rf "$work" "$runtimes"
 }
 trap cleanup EXIT
+
+# app_of BUILD: a copy of that build's orvane with a sensor server beside it that reads the recorded machine (the
+# program looks for its server beside its own file); prints the copy's path.
+app_of() {
+    local dir="$1" app
+    app="$work/app-$(echo "$dir" | md5sum | cut -c1-8)"
+    if [ ! -x "$app/orvane" ]; then
+        mkdir -p "$app/voviredo"
+        cp "$dir/orvane" "$app/orvane"
+        printf '#!/bin/sh\nexec "%s" --sysfs-root "%s" --proc-root "%s" --fan-names /dev/null "$@"\n' \
+            "$dir/voviredo/VOViredo" "$machines/$machine/sys" "$machines/$machine/proc" >"$app/voviredo/VOViredo"
+        chmod +x "$app/voviredo/VOViredo"
+    fi
+    echo "$app/orvane"
+}
 
 start_xvfb
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
@@ -98,6 +131,11 @@ measure() {
     local env=(XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$run/config" TMPDIR="$run/tmp" QT_QPA_PLATFORM=xcb)
     local args=()
     [ "$window" = hidden ] && args+=(--bootstart)
+    if [ "$window" = headless ]; then
+        env=(-u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM
+            XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$run/config" TMPDIR="$run/tmp")
+        [ "$name" != floor ] && args+=(--headless)
+    fi
     : >"$frames"
     if [ "$device" = simulated ]; then
         "$dir/devsim/orvane-devsim" --socket "$runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
@@ -159,24 +197,73 @@ echo "$(date '+%Y-%m-%d %H:%M'), $(nproc) x $(sed -n 's/^model name[[:space:]]*:
     "$(. /etc/os-release && echo "$PRETTY_NAME"), Qt $(qmake -query QT_VERSION 2>/dev/null || echo '?'), Xvfb and trayer," \
     "$seconds s of steady state after $warmup s"
 echo
-for window in shown hidden; do
+baseline_headless=""
+[ -n "$baseline" ] && "$baseline/orvane" --help | grep -q -- --headless && baseline_headless=yes
+for window in shown hidden headless; do
     for device in $devices; do
-        measure orvane "$build/orvane" "$build" "$device" "$window"
-        [ -n "$baseline" ] && measure baseline "$baseline/orvane" "$baseline" "$device" "$window"
+        measure orvane "$(app_of "$build")" "$build" "$device" "$window"
+        if [ -n "$baseline" ] && { [ "$window" != headless ] || [ -n "$baseline_headless" ]; }; then
+            measure baseline "$(app_of "$baseline")" "$baseline" "$device" "$window"
+        fi
     done
-    measure tick10ms "$tick10ms" "$build" - "$window"
+    if [ "$window" = headless ]; then
+        measure floor "$floor" "$build" - "$window"
+    else
+        measure tick10ms "$tick10ms" "$build" - "$window"
+    fi
 done
 
-python3 - "$results" "$build" "$baseline" <<'PY'
+# From the start of orvane --headless to the first value frame at the simulator, 5 starts.
+firsts="$work/first-frames"
+: >"$firsts"
+for n in 1 2 3 4 5; do
+    runtime="$runtimes/first$n"
+    mkdir -p "$runtime" "$work/first$n/config" && chmod 700 "$runtime"
+    frames="$work/first$n.jsonl"
+    "$build/devsim/orvane-devsim" --socket "$runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
+    DEVSIM_PID=$!
+    for _ in $(seq 50); do
+        [ -S "$runtime/devsim.sock" ] && break
+        sleep 0.1
+    done
+    started="$(monotonic_ms)"
+    (cd "$work/first$n" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS \
+        XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$work/first$n/config" \
+        LD_PRELOAD="$build/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$runtime/devsim.sock" \
+        "$(app_of "$build")" --headless) 2>/dev/null &
+    PROGRAM_PID=$!
+    for _ in $(seq 100); do
+        grep -q '"event":"value"' "$frames" && break
+        sleep 0.05
+    done
+    python3 - "$frames" "$started" >>"$firsts" <<'PY'
 import json, sys
+for line in open(sys.argv[1]):
+    if line.startswith("{") and json.loads(line).get("event") == "value":
+        print(json.loads(line)["t"] - float(sys.argv[2]))
+        break
+PY
+    kill -TERM "$PROGRAM_PID" 2>/dev/null || true
+    wait "$PROGRAM_PID" 2>/dev/null || true
+    PROGRAM_PID=
+    kill -TERM "$DEVSIM_PID" 2>/dev/null || true
+    wait "$DEVSIM_PID" 2>/dev/null || true
+    DEVSIM_PID=
+done
 
-results, build, baseline = sys.argv[1:]
+python3 - "$results" "$build" "$baseline" "$machine" "$firsts" <<'PY'
+import json, statistics, sys
+
+results, build, baseline, machine, firsts = sys.argv[1:]
 rows = [line.rstrip("\n").split("\t") for line in open(results) if line.strip()]
 names = {
     "orvane": f"orvane ({build})",
     "baseline": f"orvane, baseline ({baseline})",
     "tick10ms": "bare Qt program, 10 ms timer",
+    "floor": "bare QCoreApplication, orvane's libraries",
 }
+print(f"orvane's sensor server reads the recorded machine {machine}.")
+print()
 devices = {"simulated": "simulated display", "none": "no device", "-": "-"}
 
 def fmt(ns, wall):
@@ -216,4 +303,10 @@ if intervals:
     print("|---|---|---|---|---|---|")
     for name, window, count, mean, low, high in intervals:
         print(f"| {names[name]} | {window} | {count} | {mean:.2f} | {low:.2f} | {high:.2f} |")
+
+starts = [float(line) for line in open(firsts) if line.strip()]
+if starts:
+    print()
+    print(f"orvane --headless, start to the first value frame at the simulated display ({len(starts)} starts): "
+          f"median {statistics.median(starts):.0f} ms, {min(starts):.0f} to {max(starts):.0f} ms")
 PY

@@ -508,16 +508,23 @@ void TestE2e::noRuntimeFolder()
 void TestE2e::chosenInSettingsFile_data()
 {
     QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<Figures>("figures");
-    QTest::newRow("no settings file") << QByteArray() << Figures {62, 1430, 6};
-    QTest::newRow("the GPU's junction and fan")
-        << QByteArray("[DevInfo]\ntem=amdgpu / junction\nfan=amdgpu / GPU Fan\n") << Figures {48, 1850, 6};
+    const QStringList window;
+    const QStringList headless {QStringLiteral("--headless")};
+    const QStringList given {QStringLiteral("--headless"), QStringLiteral("--settings"), QStringLiteral("given.ini")};
+    QTest::newRow("no settings file") << QByteArray() << window << Figures {62, 1430, 6};
+    QTest::newRow("the GPU's junction and fan") << kAmdGpuChoice << window << kAmdGpu;
+    QTest::newRow("headless, the user's file") << kAmdGpuChoice << headless << kAmdGpu;
+    QTest::newRow("headless, no file") << QByteArray() << headless << Figures {62, 1430, 6};
+    QTest::newRow("headless, --settings missing") << kAmdGpuChoice << given << Figures {62, 1430, 6};
 }
 
 // What the user chose last time drives the display from the first reading on.
 void TestE2e::chosenInSettingsFile()
 {
     QFETCH(QByteArray, settings);
+    QFETCH(QStringList, arguments);
     QFETCH(Figures, figures);
     OrvaneRun run(QStringLiteral("amd-x570-k10temp"));
     QVERIFY(run.prepare());
@@ -527,12 +534,18 @@ void TestE2e::chosenInSettingsFile()
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
     }
     DevsimProcess sim;
-    QVERIFY(startSession(run, sim));
+    QVERIFY(sim.start(run.devsimSocket(), {QStringLiteral("--json")}) && run.start(arguments));
     const int first = nextValue(run, sim, 10000, 0);
     QVERIFY(first >= 0);
     const DevsimEvent& e = sim.events().at(first);
     QVERIFY2(e.shows(figures.temp, figures.fan, figures.load), qPrintable(describe(e)));
     QVERIFY(run.terminate());
+    // The headless program reads the file and never writes one; a file it cannot read is said once.
+    if (!arguments.isEmpty()) {
+        const QString said = run.errorOutput();
+        QCOMPARE(said.count(QStringLiteral("no readable settings file")), figures.fan == kAmdGpu.fan ? 0 : 1);
+        QCOMPARE(QFileInfo::exists(run.root() + QStringLiteral("/config/orvane/sysconf.ini")), !settings.isEmpty());
+    }
 }
 
 // orvane --headless with no display server, no session bus and no tray: the settings file's choice from the first
@@ -564,6 +577,12 @@ void TestE2e::headlessWithoutDesktop()
     QVERIFY2(sim.events().at(first).shows(kAmdGpu.temp, kAmdGpu.fan, kAmdGpu.load),
              qPrintable(describe(sim.events().at(first))));
     QVERIFY(recovered(run, sim, kAmdGpu, startedAt, 5000) == first);
+
+    // One headless Orvane per user.
+    QProcess* second = run.launchAnother({QStringLiteral("--headless")}, QStringLiteral("second.err"));
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(run.fileText(QStringLiteral("second.err")).contains(QStringLiteral("another headless Orvane")));
 
     // A window of the same user: its own server in its own socket, and it leaves the display alone.
     const QString windowLog = QStringLiteral("window.err");

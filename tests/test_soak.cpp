@@ -22,7 +22,10 @@
 #include <algorithm>
 #include <csignal>
 #include <ctime>
+#include <fcntl.h>
 #include <random>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 constexpr double kReadingMs = 2000;
@@ -54,10 +57,10 @@ constexpr int kTemp = 48;
 constexpr int kFan = 1020;
 constexpr int kLoad = 7;
 
-enum class FaultKind { Unplug, Silent, Late, Slow, ServerKill, Sleep, AcceptFailure, OversizedReply };
+enum class FaultKind { Unplug, Silent, Late, Slow, ServerKill, Sleep, AcceptFailure, OversizedReply, HolderSwap };
 const char* const kFaultNames[] = {
-    "unplug", "silent", "late", "slow", "server killed", "sleep", "accept failure", "oversized reply"};
-constexpr int kFaultKinds = 8;
+    "unplug", "silent", "late", "slow", "server killed", "sleep", "accept failure", "oversized reply", "holder swap"};
+constexpr int kFaultKinds = 9;
 
 // A document of `bytes` or a little more: the fixture machine's figures, then CPU sensors no rule reads.
 QByteArray documentOf(int bytes)
@@ -393,6 +396,27 @@ void TestSoak::inject(FaultKind kind)
         exhausted.restore();
         break;
     }
+    case FaultKind::HolderSwap: {
+        // Another holder takes the display while it is away, as another Orvane would (the same lock on its node),
+        // keeps it for a while and lets it go: the program leaves it alone meanwhile and takes it back.
+        const QByteArray node = QFile::encodeName(mRun.devsimSocket()) + ".node";
+        command(QStringLiteral("unplug"), QStringLiteral("device unplugged"));
+        fault.start = monotonicMs();
+        const int rival = ::open(node.constData(), O_RDWR | O_CLOEXEC);
+        // The program lets the display go at its first reading that finds it gone.
+        const double giveUpAt = fault.start + 2 * kReadingMs + kReadTimeoutMs + 1000;
+        while (::flock(rival, LOCK_EX | LOCK_NB) != 0 && monotonicMs() < giveUpAt) {
+            runUntil(monotonicMs() + 50);
+        }
+        command(QStringLiteral("plug"), QStringLiteral("device plugged in"));
+        const int heldFrom = mSim.events().size();
+        runUntil(monotonicMs() + holdMs);
+        const int framesWhileHeld = mSim.events().size() - heldFrom;
+        ::close(rival);
+        detail = QStringLiteral(", %1 frames while held elsewhere").arg(framesWhileHeld);
+        QVERIFY2(framesWhileHeld == 0, qPrintable(detail));
+        break;
+    }
     case FaultKind::OversizedReply: {
         // The server stands aside (stopped, its socket moved) for a stand-in whose replies are huge, then comes back
         // as it was.
@@ -491,7 +515,7 @@ QList<DevsimEvent> TestSoak::valueFrames() const
 }
 
 // Every value frame: the right figures outside the fault windows; the index one on from the frame before, or two
-// when the device was pulled out in between (the frame that met it had its index).
+// when the device was pulled out in between (the frame that met it had its index), as at a holder swap.
 FrameFindings TestSoak::checkFrames()
 {
     FrameFindings found;
@@ -523,7 +547,8 @@ FrameFindings TestSoak::checkFrames()
         }
         if (i > 0) {
             const int step = (e.index - values.at(i - 1).index + 256) % 256;
-            if (step == 2 && faultStartedBetween(values.at(i - 1).t, e.t, FaultKind::Unplug)) {
+            if (step == 2 && (faultStartedBetween(values.at(i - 1).t, e.t, FaultKind::Unplug) ||
+                              faultStartedBetween(values.at(i - 1).t, e.t, FaultKind::HolderSwap))) {
                 ++found.lostToPull;
             } else if (step != 1) {
                 ++found.indexErrors;

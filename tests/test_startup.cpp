@@ -212,17 +212,22 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("answer"); // empty: not answered, the program starts
-        QTest::newRow("--help") << QStringList {"--help"} << CommandLine::usage();
-        QTest::newRow("--version") << QStringList {"--version"}
-                                   << QStringLiteral("Orvane " ORVANE_PROJECT_VERSION "\n");
-        QTest::newRow("--help and more") << QStringList {"--help", "--bootstart"} << QString();
-        QTest::newRow("-h") << QStringList {"-h"} << QString();
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("--help") << QStringList {"--help"} << CommandLine::usage() << 0;
+        QTest::newRow("--version") << QStringList {"--version"} << QStringLiteral("Orvane " ORVANE_PROJECT_VERSION "\n")
+                                   << 0;
+        QTest::newRow("--help and more") << QStringList {"--help", "--bootstart"} << QString() << 0;
+        QTest::newRow("-h") << QStringList {"-h"} << QString() << 0;
+        // Refused before anything starts, with the usage on standard error.
+        QTest::newRow("--headless and a stray argument") << QStringList {"--headless", "--bootstart"} << QString() << 2;
+        QTest::newRow("--settings without a file") << QStringList {"--headless", "--settings"} << QString() << 2;
     }
 
     void helpAndVersion()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, answer);
+        QFETCH(int, exitCode);
         // Nothing to show on: no display, no compositor, no platform asked for.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -237,16 +242,21 @@ private slots:
         QVERIFY(process.waitForFinished(10000));
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         const QByteArray err = process.readAllStandardError();
-        if (answer.isEmpty()) {
+        if (exitCode != 0) {
+            QCOMPARE(process.exitCode(), exitCode);
+            QVERIFY2(err.contains("Usage: orvane --headless [--settings FILE]"), err.constData());
+            QCOMPARE(out, QString());
+        } else if (answer.isEmpty()) {
             // The program started as any other command line starts it, and found nothing to show on.
             QVERIFY2(err.contains("could not connect to display"), err.constData());
             QCOMPARE(out, QString());
             return;
+        } else {
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 0);
+            QCOMPARE(out, answer);
+            QCOMPARE(err, QByteArray());
         }
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(out, answer);
-        QCOMPARE(err, QByteArray());
         // No single-instance objects, no socket, no sensor document.
         const auto entries = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
         QVERIFY(QDir(mKeys->path()).entryList(entries).isEmpty());
