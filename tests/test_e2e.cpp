@@ -456,18 +456,21 @@ void TestE2e::sleepAndWake()
 void TestE2e::exitWithStuckServer_data()
 {
     QTest::addColumn<bool>("deafToTerminate");
-    QTest::newRow("server stopped") << false;
-    QTest::newRow("server stopped and deaf to SIGTERM") << true;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("server stopped") << false << QStringList();
+    QTest::newRow("server stopped and deaf to SIGTERM") << true << QStringList();
+    QTest::newRow("headless, server stopped and deaf to SIGTERM") << true << QStringList {QStringLiteral("--headless")};
 }
 
 // Whatever the sensor server does, the program's own way out ends the program and the server within moments.
 void TestE2e::exitWithStuckServer()
 {
     QFETCH(bool, deafToTerminate);
+    QFETCH(QStringList, arguments);
     OrvaneRun run;
     QVERIFY(run.prepare(deafToTerminate));
     DevsimProcess sim;
-    QVERIFY(startSession(run, sim));
+    QVERIFY(sim.start(run.devsimSocket(), {QStringLiteral("--json")}) && run.start(arguments));
     QVERIFY(nextValue(run, sim, 10000, 0) >= 0);
     QTRY_COMPARE(run.serverPids().size(), 1);
     const qint64 server = run.serverPids().first();
@@ -476,7 +479,7 @@ void TestE2e::exitWithStuckServer()
 
     QElapsedTimer clock;
     clock.start();
-    QVERIFY2(run.terminate(10000), qPrintable(run.errorOutput()));
+    QVERIFY2(run.terminate(arguments.isEmpty() ? 10000 : 6000), qPrintable(run.errorOutput()));
     qInfo("exit with a stuck server took %lld ms", clock.elapsed());
     QTRY_VERIFY_WITH_TIMEOUT(run.machineServerPids().isEmpty(), 2000);
 }
