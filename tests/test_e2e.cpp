@@ -211,6 +211,7 @@ private slots:
     void headlessWithoutDesktop();
     void oneHolderAtATime_data();
     void oneHolderAtATime();
+    void userWithoutAccessBlocksNobody();
 };
 
 void TestE2e::valuesFromFixture_data()
@@ -587,6 +588,12 @@ void TestE2e::headlessWithoutDesktop()
     QCOMPARE(second->exitCode(), 0);
     QVERIFY(run.fileText(QStringLiteral("second.err")).contains(QStringLiteral("another headless Orvane")));
 
+    // Unplugged and plugged in again.
+    QVERIFY(sim.command(QStringLiteral("unplug"), QStringLiteral("device unplugged")));
+    idle(run, sim, kReadingMs);
+    QVERIFY(sim.command(QStringLiteral("plug"), QStringLiteral("device plugged in")));
+    QVERIFY(recovered(run, sim, kAmdGpu, monotonicMs(), 2 * kReadingMs + kSlackMs) >= 0);
+
     // A window of the same user: its own server in its own socket, and it leaves the display alone.
     const QString windowLog = QStringLiteral("window.err");
     run.setEnv(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -603,14 +610,7 @@ void TestE2e::headlessWithoutDesktop()
         QVERIFY2(sim.events().at(i).shows(kAmdGpu.temp, kAmdGpu.fan, kAmdGpu.load),
                  qPrintable(describe(sim.events().at(i))));
     }
-
-    // Unplugged and plugged in again.
-    QVERIFY(sim.command(QStringLiteral("unplug"), QStringLiteral("device unplugged")));
-    idle(run, sim, kReadingMs);
-    QVERIFY(sim.command(QStringLiteral("plug"), QStringLiteral("device plugged in")));
-    QVERIFY(recovered(run, sim, kAmdGpu, monotonicMs(), 2 * kReadingMs + kSlackMs) >= 0);
-
-    // Sleep and wake.
+    // Sleep and wake: the holder closes the display and links it again; the window never gets in between.
     QVERIFY(logind.prepareForSleep(true));
     QVERIFY(run.waitForErrorOutput(QStringLiteral("Computer is going to sleep."), 5000));
     QVERIFY(logind.prepareForSleep(false));
@@ -643,6 +643,37 @@ void TestE2e::oneHolderAtATime_data()
     QTest::addColumn<bool>("otherUser");
     QTest::newRow("headless, and a window in another runtime folder") << QStringList() << false;
     QTest::newRow("two headless of two users") << QStringList {QStringLiteral("--headless")} << true;
+}
+
+// A user who may not open the display, started first, holds nothing: the next Orvane links it at once.
+void TestE2e::userWithoutAccessBlocksNobody()
+{
+    if (::geteuid() != 0) {
+        QSKIP("a second user needs root");
+    }
+    ThrowawayUser user;
+    QVERIFY(user.make());
+    OrvaneRun outsider(QStringLiteral("amd-x570-k10temp"));
+    OrvaneRun holder(QStringLiteral("amd-x570-k10temp"));
+    outsider.runAs(user.uid, user.gid);
+    QVERIFY(outsider.prepare() && holder.prepare());
+    // The simulated display is this user's alone (socket and node 0600), as a hidraw node without the user's ACL:
+    // the other user sees it and may not open it.
+    QTemporaryDir shared(QStringLiteral("/tmp/orvane-shared-XXXXXX"));
+    QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7755)));
+    const QString simSocket = shared.filePath(QStringLiteral("sim.sock"));
+    outsider.setEnv(QStringLiteral("ORVANE_DEVSIM_SOCKET"), simSocket);
+    holder.setEnv(QStringLiteral("ORVANE_DEVSIM_SOCKET"), simSocket);
+    DevsimProcess sim;
+    QVERIFY(sim.start(simSocket, {QStringLiteral("--json")}));
+    QVERIFY(outsider.start({QStringLiteral("--headless")}));
+    QVERIFY2(outsider.waitForErrorOutput(QStringLiteral("no display found"), 8000), qPrintable(outsider.errorOutput()));
+    QVERIFY(holder.start({QStringLiteral("--headless")}));
+    const int first = nextValue(holder, sim, 5000, 0);
+    QVERIFY2(first >= 0, qPrintable(holder.errorOutput()));
+    QVERIFY(!holder.errorOutput().contains(QLatin1String(kHeldElsewhere)));
+    QVERIFY(!outsider.errorOutput().contains(QLatin1String(kHeldElsewhere)));
+    QVERIFY(holder.terminate(6000) && outsider.terminate(6000));
 }
 
 // Two Orvanes, one display: the first to link it drives it alone, the other says so once and leaves it alone, and

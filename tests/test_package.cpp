@@ -39,6 +39,7 @@ class TestPackage : public QObject
 
     QTemporaryDir mWork {QStringLiteral("/tmp/orvane-pkg-XXXXXX")}; // socket paths have room for ~100 bytes
     bool mInstalledHere = false;
+    QString mDeb;
     QStringList mFiles; // what dpkg says the package holds
 
 private slots:
@@ -69,6 +70,7 @@ private slots:
             deb = built.second.trimmed().split('\n').last();
         }
         QVERIFY2(deb.endsWith(".deb") && !deb.contains("dbgsym"), qPrintable(deb));
+        mDeb = QFileInfo(deb).absoluteFilePath();
         mInstalledHere = true;
         const auto install = apt("install", QFileInfo(deb).absoluteFilePath());
         QVERIFY2(install.first == 0, qPrintable(install.second));
@@ -78,7 +80,9 @@ private slots:
                                               "/lib/udev/rules.d/70-orvane-display.rules "
                                               "/usr/share/applications/orvane.desktop "
                                               "/usr/share/metainfo/io.github.orvane.Orvane.metainfo.xml "
-                                              "/usr/share/man/man1/orvane.1.gz /usr/share/doc/orvane/copyright")
+                                              "/usr/share/man/man1/orvane.1.gz /usr/share/doc/orvane/copyright "
+                                              "/lib/systemd/system/orvane.service /usr/lib/sysusers.d/orvane.conf "
+                                              "/etc/orvane/sysconf.ini /etc/orvane/sensors.ini")
                                    .arg(kServer)
                                    .split(' ');
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
@@ -89,6 +93,42 @@ private slots:
         }
         // The simulator and the image generator stay in the build tree.
         QVERIFY(mFiles.filter(QRegularExpression("devsim|hidapi_sim|imagegen")).isEmpty());
+        // The service's user is there; the service is neither enabled nor running.
+        QCOMPARE(run("getent", {"passwd", "orvane"}).first, 0);
+        QCOMPARE(run("systemctl", {"is-enabled", "orvane.service"}).second.trimmed(), QStringLiteral("disabled"));
+        QVERIFY(!QFileInfo::exists("/etc/systemd/system/multi-user.target.wants/orvane.service"));
+        QCOMPARE(run("pgrep", {"-u", "orvane"}).first, 1);
+    }
+
+    // The service's program, as the service runs it: its user with no privileges and no capabilities, a read-only
+    // root and a runtime folder of its own, reaching the simulated display through the orvane group alone.
+    void serviceUserFeedsTheDisplay()
+    {
+        QVERIFY(QFile::setPermissions(mWork.path(), QFileDevice::Permissions(0x7755)));
+        const QString preload = mWork.filePath("libhidapi_sim.so");
+        QVERIFY(QFile::copy(TestSupport::binaryDir() + "/devsim/libhidapi_sim.so", preload));
+        QVERIFY(QFile::setPermissions(preload, QFileDevice::Permissions(0x7755)));
+        DevsimProcess sim;
+        QVERIFY(sim.start(mWork.filePath("service-sim.sock"), {"--json", "--socket-group", "orvane"}));
+        const QString script = QStringLiteral(
+            "set -e; mount -t tmpfs -o mode=0755 none %1/root; mkdir -m 0700 %1/root/run; "
+            "chown orvane:orvane %1/root/run; mount -o remount,bind,ro /; "
+            "exec setpriv --reuid=orvane --regid=orvane --init-groups --no-new-privs --inh-caps=-all "
+            "--bounding-set=-all -- env -i PATH=/usr/bin:/bin RUNTIME_DIRECTORY=%1/root/run XDG_CONFIG_HOME=/etc "
+            "LD_PRELOAD=%2 ORVANE_DEVSIM_SOCKET=%3 /usr/bin/orvane --headless");
+        QVERIFY(QDir().mkpath(mWork.filePath("root")));
+        QProcess service;
+        service.setProcessChannelMode(QProcess::ForwardedChannels);
+        service.start("unshare", {"--mount", "--propagation", "private", "sh", "-c",
+                                  script.arg(mWork.path(), preload, sim.socketPath())});
+        const int first = sim.waitForEvent([](const DevsimEvent& e) { return e.isValue(); }, 20000);
+        QVERIFY2(first >= 0, qPrintable(sim.lastError()));
+        QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.isValue(); }, 5000, first + 1) > first);
+        QCOMPARE(TestSupport::processesOf(kServer).size(), 1);
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000) && service.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(service.exitCode(), 0);
+        QVERIFY(QTest::qWaitFor([&]() { return TestSupport::processesOf(kServer).isEmpty(); }, 5000));
     }
 
     // The installed program starts the installed sensor server and feeds the display; SIGTERM ends both.
@@ -131,7 +171,9 @@ private slots:
             QCOMPARE(run("unshare", {"-m", "sh", "-c", script}).first, 0);
             QFile calls(mWork.filePath("calls"));
             QCOMPARE(calls.open(QIODevice::ReadOnly) ? calls.readAll() : QByteArray(),
-                     udev ? QByteArray("control --reload-rules\ntrigger --subsystem-match=hidraw --action=add\n")
+                     udev ? QByteArray("control --reload-rules\ntrigger --subsystem-match=hidraw --action=add\n"
+                                       "trigger --subsystem-match=usb --attr-match=idVendor=0416 "
+                                       "--attr-match=idProduct=1100 --action=add\n")
                           : QByteArray());
         }
     }
@@ -147,6 +189,23 @@ private slots:
             const bool gone = !QFileInfo::exists(file) && !QFileInfo(file).isSymLink();
             QVERIFY2(gone || (QFileInfo(file).isDir() && !file.contains("orvane")), qPrintable(file));
         }
+        // Debian keeps system users on purge.
+        QCOMPARE(run("getent", {"passwd", "orvane"}).first, 0);
+    }
+
+    // The package's own tests (debian/tests) against the installed package, as autopkgtest runs them on this machine
+    // (its null runner installs the package here); purged again afterwards.
+    void autopkgtestPasses()
+    {
+        QVERIFY(!mDeb.isEmpty());
+        const auto tested = run("autopkgtest", {mDeb, TestSupport::fixturesDir() + "/../..", "--", "null"});
+        const bool wasInstalled = installed();
+        if (wasInstalled) {
+            apt("purge", "orvane");
+        }
+        QVERIFY2(tested.first == 0, qPrintable(tested.second.right(6000)));
+        QVERIFY(wasInstalled);
+        QVERIFY(!installed());
     }
 };
 

@@ -22,19 +22,17 @@ USBHidApi::USBHidApi(QObject* parent) : QObject(parent), m_pid(0), m_vid(0), mhi
 int USBHidApi::openHid(int vid, int pid)
 {
     // An earlier handle is the caller's to close; the session does so before it opens again.
-    mhidHandle = hid_open(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid), nullptr);
-    if (!mhidHandle) {
-        onNoteError(nullptr);
-        return kOpenFailed;
-    }
-    m_vid = vid;
-    m_pid = pid;
-    return 0;
+    return onOpened(hid_open(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid), nullptr), vid, pid);
 }
 
 int USBHidApi::openHidPath(const QByteArray& path, int vid, int pid)
 {
-    mhidHandle = hid_open_path(path.constData());
+    return onOpened(hid_open_path(path.constData()), vid, pid);
+}
+
+int USBHidApi::onOpened(hid_device* handle, int vid, int pid)
+{
+    mhidHandle = handle;
     if (!mhidHandle) {
         onNoteError(nullptr);
         return kOpenFailed;

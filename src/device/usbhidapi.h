@@ -30,6 +30,7 @@ public:
     QString lastError() const { return mLastError; }
 
 private:
+    int onOpened(hid_device* handle, int vid, int pid);
     void onNoteError(hid_device* handle);
 
     int m_pid;

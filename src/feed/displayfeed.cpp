@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QtGlobal>
+#include <memory>
 
 namespace {
 constexpr int kMaxTemperature = 99;
@@ -43,10 +44,31 @@ void DisplayFeed::onInitHwInfo()
     mHardWareInfo->moveToThread(mHardWareInfoThread);
     mHardWareInfoThread->start();
 
-    // Both connections cross threads, so both are queued.
+    // The request crosses threads, queued.
     connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()));
-    connect(mHardWareInfo, &HardWareInfo::signal_hwSensorList, this, &DisplayFeed::slot_hwSensorList);
-    connect(mHardWareInfo, &HardWareInfo::signal_hwReadData, this, &DisplayFeed::slot_hwReadData);
+    // A reading's sensors and figures come back together, in one queued call: two would often wake this thread
+    // twice per reading.
+    auto sensors = std::make_shared<ST_SENSOR_LIST>();
+    connect(
+        mHardWareInfo,
+        &HardWareInfo::signal_hwSensorList,
+        mHardWareInfo,
+        [sensors](const ST_SENSOR_LIST& list) { *sensors = list; },
+        Qt::DirectConnection);
+    connect(
+        mHardWareInfo,
+        &HardWareInfo::signal_hwReadData,
+        mHardWareInfo,
+        [this, sensors](const ST_HWINFO_DATA& data) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, list = *sensors, data]() {
+                    slot_hwSensorList(list);
+                    slot_hwReadData(data);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
 }
 
 void DisplayFeed::onStartVoViredo()
@@ -62,12 +84,18 @@ void DisplayFeed::releaseTraffic()
 void DisplayFeed::startPacing()
 {
     if (!mPacer) {
+        // On the sensor client's thread, which it wakes for the request itself: this thread sleeps until the
+        // reading is in.
         mPacer = new QTimer();
         // A coarse timer may slip by 5 %, which is 100 ms a reading.
         mPacer->setTimerType(Qt::PreciseTimer);
-        connect(mPacer, &QTimer::timeout, this, &DisplayFeed::signal_hwGetData);
+        mPacer->setInterval(kReadingIntervalMs);
+        mPacer->moveToThread(mHardWareInfoThread);
+        connect(mPacer, SIGNAL(timeout()), mHardWareInfo, SLOT(slot_hwGetData()));
+        // Stopped by its own thread, which a timer must be, however that thread comes to an end.
+        connect(mHardWareInfoThread, &QThread::finished, mPacer, &QTimer::stop, Qt::DirectConnection);
     }
-    mPacer->start(kReadingIntervalMs);
+    QMetaObject::invokeMethod(mPacer, QOverload<>::of(&QTimer::start), Qt::QueuedConnection);
     emit signal_hwGetData();
 }
 
@@ -79,8 +107,10 @@ void DisplayFeed::chooseFigures(const QString& temKey, const QString& fanKey)
 
 void DisplayFeed::onStop()
 {
+    // Readings still on their way find the display closed for good.
+    mStopped = true;
     if (mPacer) {
-        mPacer->stop();
+        QMetaObject::invokeMethod(mPacer, &QTimer::stop, Qt::QueuedConnection);
     }
     if (mHardWareInfo) {
         mHardWareInfo->onStopVoViredo();
@@ -109,7 +139,7 @@ void DisplayFeed::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
     const int cpuLoad = qBound(0, stHwInfoData.cpuload, kMaxLoad);
     emit signal_figures(temValue, fanValue, cpuLoad);
 
-    if (!mTrafficReleased) {
+    if (!mTrafficReleased || mStopped) {
         return;
     }
     if (mIsUsbConnect) {

@@ -93,6 +93,7 @@ private:
     uchar mSeedValue = 0;
     bool mIsUsbConnect = false;
     bool mTrafficReleased = false;
+    bool mStopped = false;
     LinkState mLinkState = LinkState::Unknown;
     FigureChoice mTemChoice {FigureChoice::kRulesTemperature};
     FigureChoice mFanChoice {FigureChoice::kRulesFan};

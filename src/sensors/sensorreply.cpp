@@ -58,20 +58,28 @@ QByteArray readSensorReply(QLocalSocket& socket, int waitMs, const std::atomic<b
     DocumentEnd end;
     QElapsedTimer clock;
     clock.start();
+    int fed = 0;
     for (;;) {
         if (socket.bytesAvailable() > 0) {
-            const QByteArray chunk = socket.read(qint64(kMaxSensorReply) + 1 - reply.size());
-            reply += chunk;
+            // What is there, not what may come: a read of the whole allowance maps and unmaps 4 MiB every time.
+            reply += socket.read(qMin(socket.bytesAvailable(), qint64(kMaxSensorReply) + 1 - reply.size()));
             if (reply.size() > kMaxSensorReply) {
                 return QByteArray();
             }
-            end.feed(chunk, reply);
-            if (end.done()) {
-                break;
-            }
+            continue;
+        }
+        // A server that has closed its end has said all it will; only one that keeps the connection open needs the
+        // document read through for its end, which costs as much as the parse itself.
+        socket.waitForReadyRead(0);
+        if (socket.bytesAvailable() > 0) {
             continue;
         }
         if (socket.state() != QLocalSocket::ConnectedState) {
+            break;
+        }
+        end.feed(reply.mid(fed), reply);
+        fed = reply.size();
+        if (end.done()) {
             break;
         }
         const qint64 remaining = waitMs - clock.elapsed();
