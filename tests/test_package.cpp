@@ -119,8 +119,9 @@ private slots:
         QVERIFY(QDir().mkpath(mWork.filePath("root")));
         QProcess service;
         service.setProcessChannelMode(QProcess::ForwardedChannels);
-        service.start("unshare", {"--mount", "--propagation", "private", "sh", "-c",
-                                  script.arg(mWork.path(), preload, sim.socketPath())});
+        service.start(
+            "unshare",
+            {"--mount", "--propagation", "private", "sh", "-c", script.arg(mWork.path(), preload, sim.socketPath())});
         const int first = sim.waitForEvent([](const DevsimEvent& e) { return e.isValue(); }, 20000);
         QVERIFY2(first >= 0, qPrintable(sim.lastError()));
         QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.isValue(); }, 5000, first + 1) > first);
