@@ -4,6 +4,7 @@
 #include "devsimprocess.h"
 #include "logindstandin.h"
 #include "orvanerun.h"
+#include "throwawayuser.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,8 +12,6 @@
 #include <QtTest>
 #include <csignal>
 #include <functional>
-#include <grp.h>
-#include <pwd.h>
 
 namespace {
 constexpr int kReadingMs = 2000;
@@ -42,44 +41,6 @@ bool writeFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// A user of its own for a case, gone with it.
-struct ThrowawayUser
-{
-    QString name = QStringLiteral("orvane-e%1").arg(QCoreApplication::applicationPid());
-    uint uid = 0;
-    uint gid = 0;
-
-    bool make()
-    {
-        if (QProcess::execute(QStringLiteral("useradd"),
-                              {QStringLiteral("--system"),
-                               QStringLiteral("--user-group"),
-                               QStringLiteral("--no-create-home"),
-                               QStringLiteral("--shell"),
-                               QStringLiteral("/usr/sbin/nologin"),
-                               name}) != 0) {
-            return false;
-        }
-        const struct passwd* account = ::getpwnam(name.toLocal8Bit().constData());
-        if (!account) {
-            return false;
-        }
-        uid = account->pw_uid;
-        gid = account->pw_gid;
-        return true;
-    }
-    QString groupName() const
-    {
-        const struct group* entry = ::getgrgid(gid_t(gid));
-        return entry ? QString::fromLocal8Bit(entry->gr_name) : QString();
-    }
-    ~ThrowawayUser()
-    {
-        if (uid != 0) {
-            QProcess::execute(QStringLiteral("userdel"), {name});
-        }
-    }
-};
 } // namespace
 
 Q_DECLARE_METATYPE(Figures)

@@ -85,12 +85,12 @@ private slots:
         QCOMPARE(w->objectName(), QStringLiteral("Widget"));
         QCOMPARE(w->size(), QSize(860, 525));
         QCOMPARE(w->minimumSize(), QSize(860, 525));
-        QCOMPARE(w->maximumSize(), QSize(867, 547));
+        // One size, which tells a tiling window manager to float the window rather than stretch it.
+        QCOMPARE(w->maximumSize(), QSize(860, 525));
         w->resize(500, 300);
         QCOMPARE(w->size(), QSize(860, 525));
         w->resize(2000, 2000);
-        QCOMPARE(w->size(), QSize(867, 547));
-        w->resize(860, 525);
+        QCOMPARE(w->size(), QSize(860, 525));
         QCOMPARE(w->windowTitle(), QStringLiteral("Orvane v1.0.0.1"));
         QVERIFY(!w->windowIcon().isNull());
     }

@@ -120,7 +120,9 @@ private slots:
         QFETCH(QPoint, expected);
         MainWidget w;
         MainWidgetProbe::sysTimer(w)->stop();
+        // The centring of any window, not only one of the window's own size.
         w.setMinimumSize(0, 0);
+        w.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         w.setGeometry(window);
         QCOMPARE(w.geometry(), window);
         DialogWatcher watcher;
