@@ -3,6 +3,7 @@
 // and "--version" answered before anything starts.
 #include "commandline.h"
 #include "testsupport.h"
+#include "throwawayuser.h"
 #include "xserver.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QtTest>
 #include <csignal>
 #include <memory>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -270,18 +270,10 @@ private slots:
         if (::geteuid() != 0) {
             QSKIP("making a second user needs root");
         }
-        const QString user = QStringLiteral("orvane-t%1").arg(QCoreApplication::applicationPid());
-        QVERIFY(QProcess::execute(QStringLiteral("useradd"),
-                                  {QStringLiteral("--system"),
-                                   QStringLiteral("--no-create-home"),
-                                   QStringLiteral("--shell"),
-                                   QStringLiteral("/usr/sbin/nologin"),
-                                   user}) == 0);
-        auto dropUser = qScopeGuard([&]() { QProcess::execute(QStringLiteral("userdel"), {user}); });
-        const struct passwd* account = ::getpwnam(user.toLocal8Bit().constData());
-        QVERIFY(account);
-        const uid_t uid = account->pw_uid;
-        const gid_t gid = account->pw_gid;
+        ThrowawayUser user;
+        QVERIFY(user.make());
+        const uid_t uid = user.uid;
+        const gid_t gid = user.gid;
 
         // A copy of the program the other user may run, and a runtime folder of each user's own.
         QTemporaryDir shared(QStringLiteral("/tmp/orvane-users-XXXXXX"));
