@@ -122,6 +122,17 @@ monotonic_ms() {
     python3 -c 'import time; print(time.monotonic() * 1000)'
 }
 
+# start_devsim BUILD SOCKET FRAMES: that build's simulator listening on SOCKET, its frames as JSON lines in FRAMES;
+# returns once it listens. DEVSIM_PID is its process.
+start_devsim() {
+    "$1/devsim/orvane-devsim" --socket "$2" --json </dev/null >"$3" 2>/dev/null &
+    DEVSIM_PID=$!
+    for _ in $(seq 50); do
+        [ -S "$2" ] && break
+        sleep 0.1
+    done
+}
+
 # measure NAME PROGRAM BUILD_OF_ITS_SIMULATOR DEVICE WINDOW: one run, appended to the results.
 measure() {
     local name="$1" program="$2" dir="$3" device="$4" window="$5"
@@ -138,12 +149,7 @@ measure() {
     fi
     : >"$frames"
     if [ "$device" = simulated ]; then
-        "$dir/devsim/orvane-devsim" --socket "$runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
-        DEVSIM_PID=$!
-        for _ in $(seq 50); do
-            [ -S "$runtime/devsim.sock" ] && break
-            sleep 0.1
-        done
+        start_devsim "$dir" "$runtime/devsim.sock" "$frames"
         env+=(LD_PRELOAD="$dir/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$runtime/devsim.sock")
     fi
     (cd "$run" && exec env "${env[@]}" "$program" "${args[@]}") 2>/dev/null &
@@ -220,12 +226,7 @@ for n in 1 2 3 4 5; do
     runtime="$runtimes/first$n"
     mkdir -p "$runtime" "$work/first$n/config" && chmod 700 "$runtime"
     frames="$work/first$n.jsonl"
-    "$build/devsim/orvane-devsim" --socket "$runtime/devsim.sock" --json </dev/null >"$frames" 2>/dev/null &
-    DEVSIM_PID=$!
-    for _ in $(seq 50); do
-        [ -S "$runtime/devsim.sock" ] && break
-        sleep 0.1
-    done
+    start_devsim "$build" "$runtime/devsim.sock" "$frames"
     started="$(monotonic_ms)"
     (cd "$work/first$n" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS \
         XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$work/first$n/config" \
