@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hwmon.h"
 
+#include "gpupower.h"
 #include "sysfsfile.h"
 
 #include <QSet>
@@ -46,6 +47,16 @@ bool isPlausibleFanSpeed(double rpm)
     return rpm >= 0.0 && rpm < 30000.0;
 }
 
+bool isGraphicsChip(const QString& name)
+{
+    static const QSet<QString> gpus {QStringLiteral("amdgpu"),
+                                     QStringLiteral("radeon"),
+                                     QStringLiteral("nouveau"),
+                                     QStringLiteral("i915"),
+                                     QStringLiteral("xe")};
+    return gpus.contains(name);
+}
+
 HwmonReader::HwmonReader(const QString& sysfsRoot) : mClassPath(sysfsRoot + QStringLiteral("/class/hwmon")) { }
 
 HwmonReader::~HwmonReader()
@@ -60,6 +71,7 @@ QVector<HwmonChip> HwmonReader::read()
     QVector<HwmonChip> chips;
     const Directory classDir(mClassPath);
     QSet<QByteArray> present;
+    const qint64 now = monotonicMs();
     for (const QByteArray& entry : classDir.entries()) {
         if (numberIn(entry, "hwmon", "") < 0) {
             continue;
@@ -77,6 +89,25 @@ QVector<HwmonChip> HwmonReader::read()
             mChips.erase(it);
             it = mChips.end();
         }
+        if (it == mChips.end()) {
+            OpenChip opened;
+            if (!openChip(classDir, entry, &opened)) {
+                continue;
+            }
+            opened.device = device;
+            opened.inode = inode;
+            it = mChips.insert(entry, opened);
+        }
+        if (it->power) {
+            const GpuPower::Verdict verdict = it->power->verdict(now);
+            if (verdict == GpuPower::Verdict::Asleep) {
+                continue;
+            }
+            if (verdict == GpuPower::Verdict::KeepLast && it->haveLast) {
+                chips.append(it->last);
+                continue;
+            }
+        }
         HwmonChip chip;
         bool read = false;
         // A device kept open may have gone between the listing and now: open it once more.
@@ -90,6 +121,7 @@ QVector<HwmonChip> HwmonReader::read()
                 opened.inode = inode;
                 it = mChips.insert(entry, opened);
             }
+            openInputs(*it);
             read = readChip(*it, &chip);
             if (!read) {
                 closeChip(*it);
@@ -98,6 +130,8 @@ QVector<HwmonChip> HwmonReader::read()
             }
         }
         if (read) {
+            it->last = chip;
+            it->haveLast = true;
             chips.append(chip);
         }
     }
@@ -119,24 +153,40 @@ bool HwmonReader::openChip(const Directory& classDir, const QByteArray& entry, O
     if (!device.isOpen()) {
         return false;
     }
+    chip->entry = entry;
     chip->number = numberIn(entry, "hwmon", "");
     QByteArray name;
-    if (device.readText("name", &name)) {
-        chip->temps = openInputs(device, "temp");
-        chip->fans = openInputs(device, "fan");
-    } else {
+    if (!device.readText("name", &name)) {
         // Older drivers keep their attributes on the parent device.
         const Directory parent(device, "device");
-        if (parent.readText("name", &name)) {
-            chip->temps = openInputs(parent, "temp");
-            chip->fans = openInputs(parent, "fan");
-        } else {
-            chip->temps = openInputs(device, "temp");
-            chip->fans = openInputs(device, "fan");
-        }
+        chip->attributesOnParent = parent.readText("name", &name);
     }
     chip->name = name.isEmpty() ? QString::fromUtf8(entry) : QString::fromUtf8(name);
+    if (isGraphicsChip(chip->name)) {
+        chip->power = std::make_shared<GpuPower>(mClassPath + QLatin1Char('/') + QString::fromUtf8(entry) +
+                                                 QStringLiteral("/device"));
+    }
     return true;
+}
+
+void HwmonReader::openInputs(OpenChip& chip)
+{
+    // Opened at the first reading that may touch the device, never while a card sleeps.
+    if (chip.inputsOpen) {
+        return;
+    }
+    chip.inputsOpen = true;
+    const Directory device(mClassPath + QLatin1Char('/') + QString::fromUtf8(chip.entry));
+    const Directory parent(device, "device");
+    const Directory& attributes = chip.attributesOnParent ? parent : device;
+    chip.temps = openInputs(attributes, "temp");
+    chip.fans = openInputs(attributes, "fan");
+    if (chip.power && mOpenFiles < kMaxOpenFiles) {
+        chip.busyFd = parent.open("gpu_busy_percent");
+        if (chip.busyFd >= 0) {
+            ++mOpenFiles;
+        }
+    }
 }
 
 QVector<HwmonReader::OpenInput> HwmonReader::openInputs(const Directory& dir, const char* prefix)
@@ -190,7 +240,16 @@ bool HwmonReader::readChip(const OpenChip& chip, HwmonChip* out)
         }
         return true;
     };
-    return readInputs(chip.temps, &out->temps, true) && readInputs(chip.fans, &out->fans, false);
+    if (!readInputs(chip.temps, &out->temps, true) || !readInputs(chip.fans, &out->fans, false)) {
+        return false;
+    }
+    long long busy = 0;
+    if (chip.busyFd >= 0 && SysfsFile::readOpenInteger(chip.busyFd, &busy) == ReadResult::Ok && busy >= 0 &&
+        busy <= 100) {
+        out->busyValid = true;
+        out->busy = double(busy);
+    }
+    return true;
 }
 
 void HwmonReader::closeChip(OpenChip& chip)
@@ -203,5 +262,10 @@ void HwmonReader::closeChip(OpenChip& chip)
                 --mOpenFiles;
             }
         }
+    }
+    if (chip.busyFd >= 0) {
+        ::close(chip.busyFd);
+        chip.busyFd = -1;
+        --mOpenFiles;
     }
 }

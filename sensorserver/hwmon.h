@@ -6,6 +6,9 @@
 #include <QHash>
 #include <QString>
 #include <QVector>
+#include <memory>
+
+class GpuPower;
 
 namespace SysfsFile {
 class Directory;
@@ -27,11 +30,16 @@ struct HwmonChip
     QString name;   // the driver's name, e.g. "coretemp", "nct6798"
     QVector<HwmonInput> temps;
     QVector<HwmonInput> fans;
+    // A graphics card's load (amdgpu's gpu_busy_percent), where it has one.
+    bool busyValid = false;
+    double busy = 0.0;
 };
 
 // Readings that real sensors give; outside these, the chip reports a fault or an unused input.
 bool isPlausibleTemperature(double celsius);
 bool isPlausibleFanSpeed(double rpm);
+// The drivers of graphics cards, whose sensors are read only while the card is awake.
+bool isGraphicsChip(const QString& name);
 
 // Reads every hwmon device under `sysfsRoot`/class/hwmon, in order of N. A device's attributes stay open between
 // readings, since opening dozens of files for every request costs more than reading them; devices that appear,
@@ -55,15 +63,24 @@ private:
     };
     struct OpenChip
     {
+        QByteArray entry;
         int number = 0;
         QString name;
         quint64 device = 0;
         quint64 inode = 0;
+        bool attributesOnParent = false;
+        bool inputsOpen = false;
         QVector<OpenInput> temps;
         QVector<OpenInput> fans;
+        int busyFd = -1;
+        // Graphics cards only.
+        std::shared_ptr<GpuPower> power;
+        bool haveLast = false;
+        HwmonChip last;
     };
 
     bool openChip(const SysfsFile::Directory& classDir, const QByteArray& entry, OpenChip* chip);
+    void openInputs(OpenChip& chip);
     QVector<OpenInput> openInputs(const SysfsFile::Directory& dir, const char* prefix);
     static bool readChip(const OpenChip& chip, HwmonChip* out);
     void closeChip(OpenChip& chip);

@@ -12,6 +12,7 @@ SensorCollector::SensorCollector(const QString& sysfsRoot, const QString& procRo
     : mCpuModel(SystemInfo::cpuModel(procRoot))
     , mBoardName(SystemInfo::boardName(sysfsRoot))
     , mHwmon(sysfsRoot)
+    , mNvidia(sysfsRoot)
     , mZones(sysfsRoot)
     , mLoad(procRoot)
     , mFanMapPath(fanMapPath)
@@ -23,6 +24,7 @@ QByteArray SensorCollector::document()
     SensorReadings readings;
     readings.chips = mHwmon.read();
     readings.zones = mZones.read();
+    readings.nvidia = mNvidia.read();
     readings.load = mLoad.read();
     readings.cpuModel = mCpuModel;
     readings.boardName = mBoardName;

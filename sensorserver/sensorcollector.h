@@ -5,6 +5,7 @@
 #include "cpuload.h"
 #include "fanmap.h"
 #include "hwmon.h"
+#include "nvidiagpus.h"
 #include "thermalzones.h"
 
 #include <QByteArray>
@@ -25,6 +26,7 @@ private:
     QString mCpuModel;
     QString mBoardName;
     HwmonReader mHwmon;
+    NvidiaReader mNvidia;
     ThermalZoneReader mZones;
     CpuLoad mLoad;
     QString mFanMapPath;

@@ -17,16 +17,6 @@ bool isCpuChip(const QString& chip)
     return chip == QLatin1String("coretemp") || chip == QLatin1String("k10temp") || chip == QLatin1String("zenpower");
 }
 
-bool isGpuChip(const QString& chip)
-{
-    static const QSet<QString> gpus {QStringLiteral("amdgpu"),
-                                     QStringLiteral("radeon"),
-                                     QStringLiteral("nouveau"),
-                                     QStringLiteral("i915"),
-                                     QStringLiteral("xe")};
-    return gpus.contains(chip);
-}
-
 // Power supplies come after the board's own fans, so that "the first fan that spins" is a case or CPU fan.
 bool isPowerSupplyChip(const QString& chip)
 {
@@ -69,7 +59,7 @@ QVector<SensorEntry> fanSensors(const SensorReadings& readings)
 {
     QVector<const HwmonChip*> chips;
     for (const HwmonChip& chip : readings.chips) {
-        if (!isGpuChip(chip.name) && !chip.fans.isEmpty()) {
+        if (!isGraphicsChip(chip.name) && !chip.fans.isEmpty()) {
             chips.append(&chip);
         }
     }
@@ -214,7 +204,7 @@ QVector<HardwareEntry> otherComponents(const SensorReadings& readings)
         if (isCpuChip(chip.name)) {
             continue;
         }
-        const bool gpu = isGpuChip(chip.name);
+        const bool gpu = isGraphicsChip(chip.name);
         HardwareEntry entry;
         const int count = ++seen[chip.name];
         entry.name =
@@ -242,6 +232,40 @@ QVector<HardwareEntry> otherComponents(const SensorReadings& readings)
                         inputId(chip, "fan", fan.index)));
                 }
             }
+            if (chip.busyValid) {
+                entry.sensors.append(sensor(
+                    QStringLiteral("GPU Core"), kLoad, chip.busy, chip.name + QStringLiteral("/gpu_busy_percent")));
+            }
+        }
+        if (!entry.sensors.isEmpty()) {
+            others.append(entry);
+        }
+    }
+
+    QHash<QString, int> seenGpus;
+    for (const NvidiaGpu& gpu : readings.nvidia) {
+        HardwareEntry entry;
+        const int count = ++seenGpus[gpu.name];
+        entry.name =
+            SystemInfo::cleanText(gpu.name) + (count > 1 ? QStringLiteral(" #") + QString::number(count) : QString());
+        entry.type = QStringLiteral("Gpu");
+        // Identified by the card's place on the bus, which stays from boot to boot.
+        const QString id = QStringLiteral("nvml/") + gpu.address + QLatin1Char('/');
+        if (gpu.temperatureValid) {
+            entry.sensors.append(
+                sensor(QStringLiteral("GPU Core"), kTemperature, gpu.temperature, id + QStringLiteral("temperature")));
+        }
+        for (const NvidiaGpu::Fan& fan : gpu.fans) {
+            entry.sensors.append(
+                sensor(QStringLiteral("GPU Fan") +
+                           (gpu.fans.size() > 1 ? QStringLiteral(" #") + QString::number(fan.index) : QString()),
+                       kFan,
+                       fan.rpm,
+                       id + QStringLiteral("fan") + QString::number(fan.index)));
+        }
+        if (gpu.loadValid) {
+            entry.sensors.append(
+                sensor(QStringLiteral("GPU Core"), kLoad, gpu.load, id + QStringLiteral("utilization")));
         }
         if (!entry.sensors.isEmpty()) {
             others.append(entry);

@@ -5,6 +5,7 @@
 #include "cpuload.h"
 #include "fanmap.h"
 #include "hwmon.h"
+#include "nvidiagpus.h"
 #include "thermalzones.h"
 
 #include <QString>
@@ -35,6 +36,7 @@ struct SensorReadings
 {
     QVector<HwmonChip> chips;
     QVector<ThermalZone> zones;
+    QVector<NvidiaGpu> nvidia;
     CpuLoad::Result load;
     QString cpuModel;
     QString boardName;
@@ -43,7 +45,7 @@ struct SensorReadings
 
 // Arranges the readings so that the client's fixed rules pick the figures a user expects: first the mainboard
 // with every fan in its one sub-component, then the CPU with its package temperature and "CPU Total" load, then
-// everything else (disks, graphics, the Super-I/O's own temperatures, thermal zones), which no rule reads.
+// everything else (disks, graphics cards, the Super-I/O's own temperatures, thermal zones), which no rule reads.
 QVector<HardwareEntry> layoutSensors(const SensorReadings& readings);
 
 // The name a fan goes by: a driver's label or the user's name, made to read "CPU Fan", "Pump Fan" or "… Fan", or

@@ -134,9 +134,12 @@ private slots:
         QTest::addRow("horizontalLayout_2") << "horizontalLayout_2" << QStringList {"~", "main_img_linkstate", "~"};
         QTest::addRow("horizontalLayout_8") << "horizontalLayout_8" << QStringList {"~", "main_ckb_autostart"};
         QTest::addRow("horizontalLayout_3") << "horizontalLayout_3" << QStringList {"~", "verticalLayout_5", "~"};
-        QTest::addRow("verticalLayout_5") << "verticalLayout_5" << QStringList {"verticalLayout_3", "verticalLayout"};
+        QTest::addRow("verticalLayout_5")
+            << "verticalLayout_5" << QStringList {"verticalLayout_3", "verticalLayout", "verticalLayout_load"};
         QTest::addRow("verticalLayout_3") << "verticalLayout_3" << QStringList {"main_lbl_cpuitem", "main_cbx_cpuitem"};
         QTest::addRow("verticalLayout") << "verticalLayout" << QStringList {"main_lbl_fanitem", "main_cbx_fanitem"};
+        QTest::addRow("verticalLayout_load")
+            << "verticalLayout_load" << QStringList {"main_lbl_loaditem", "main_cbx_loaditem"};
         QTest::addRow("horizontalLayout_4") << "horizontalLayout_4" << QStringList {"~", "verticalLayout_2", "~"};
         QTest::addRow("verticalLayout_2") << "verticalLayout_2" << QStringList {"main_btn_accept"};
     }
@@ -446,6 +449,8 @@ private slots:
                                           << "Temperature";
         QTest::newRow("main_lbl_fanitem") << "main_lbl_fanitem"
                                           << "FanSpeed";
+        QTest::newRow("main_lbl_loaditem") << "main_lbl_loaditem"
+                                           << "Load";
         QTest::newRow("main_ckb_autostart") << "main_ckb_autostart"
                                             << "AutoStart";
         QTest::newRow("main_btn_accept") << "main_btn_accept"
@@ -469,6 +474,9 @@ private slots:
         QCOMPARE(cpu->itemText(0), QStringLiteral("CPU Temperature"));
         QCOMPARE(fan->count(), 1);
         QCOMPARE(fan->itemText(0), QStringLiteral("Fan Speed"));
+        auto* load = child<QComboBox>("main_cbx_loaditem");
+        QCOMPARE(load->count(), 1);
+        QCOMPARE(load->itemText(0), QStringLiteral("CPU Load"));
     }
 
     void gaugeHasShadow()

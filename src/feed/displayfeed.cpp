@@ -99,10 +99,11 @@ void DisplayFeed::startPacing()
     emit signal_hwGetData();
 }
 
-void DisplayFeed::chooseFigures(const QString& temKey, const QString& fanKey)
+void DisplayFeed::chooseFigures(const QString& temKey, const QString& fanKey, const QString& loadKey)
 {
     mTemChoice.choose(temKey);
     mFanChoice.choose(fanKey);
+    mLoadChoice.choose(loadKey);
 }
 
 void DisplayFeed::onStop()
@@ -136,14 +137,14 @@ void DisplayFeed::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
 {
     const int temValue = qBound(0, mTemChoice.figure(stHwInfoData.cputmp, mSensors.temperatures), kMaxTemperature);
     const int fanValue = qBound(0, mFanChoice.figure(stHwInfoData.cpufan, mSensors.fans), kMaxFanSpeed);
-    const int cpuLoad = qBound(0, stHwInfoData.cpuload, kMaxLoad);
-    emit signal_figures(temValue, fanValue, cpuLoad);
+    const int load = qBound(0, mLoadChoice.figure(stHwInfoData.cpuload, mSensors.loads), kMaxLoad);
+    emit signal_figures(temValue, fanValue, load);
 
     if (!mTrafficReleased || mStopped) {
         return;
     }
     if (mIsUsbConnect) {
-        onUsbHidSendValue(temValue, fanValue, cpuLoad);
+        onUsbHidSendValue(temValue, fanValue, load);
     } else {
         onUsbConnect();
     }

@@ -43,7 +43,7 @@ public:
     void releaseTraffic();
     // Paces the readings itself: one at once, then one every kReadingIntervalMs.
     void startPacing();
-    void chooseFigures(const QString& temKey, const QString& fanKey);
+    void chooseFigures(const QString& temKey, const QString& fanKey, const QString& loadKey);
     // The way out: asks the sensor server to stop and closes the display.
     void onStop();
 
@@ -97,6 +97,7 @@ private:
     LinkState mLinkState = LinkState::Unknown;
     FigureChoice mTemChoice {FigureChoice::kRulesTemperature};
     FigureChoice mFanChoice {FigureChoice::kRulesFan};
+    FigureChoice mLoadChoice {FigureChoice::kRulesLoad};
     ST_SENSOR_LIST mSensors {false, {}, {}};
 
     friend struct DisplayFeedProbe;

@@ -3,6 +3,7 @@
 
 const QString FigureChoice::kRulesTemperature = QStringLiteral("CPU Temperature");
 const QString FigureChoice::kRulesFan = QStringLiteral("Fan Speed");
+const QString FigureChoice::kRulesLoad = QStringLiteral("CPU Load");
 
 int FigureChoice::figure(int rulesFigure, const QVector<ST_SENSOR_READING>& readings) const
 {

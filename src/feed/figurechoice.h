@@ -15,6 +15,7 @@ public:
     // The keys that stand for the rules' own figures: the selectors' first entries.
     static const QString kRulesTemperature;
     static const QString kRulesFan;
+    static const QString kRulesLoad;
 
     explicit FigureChoice(const QString& rulesKey) : mRulesKey(rulesKey) { }
 

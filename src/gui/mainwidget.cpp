@@ -41,6 +41,7 @@ MainWidget::MainWidget(QWidget* parent)
     mFeed = new DisplayFeed(this);
     mTemSelector = std::make_unique<SensorSelector>(ui->main_cbx_cpuitem);
     mFanSelector = std::make_unique<SensorSelector>(ui->main_cbx_fanitem);
+    mLoadSelector = std::make_unique<SensorSelector>(ui->main_cbx_loaditem);
     // Only what the user picks is saved, at once; the program's own changes of the selectors are not.
     connect(ui->main_cbx_cpuitem, QOverload<int>::of(&QComboBox::activated), this, [this]() {
         onSetIniValue(QStringLiteral("DevInfo/tem"), mTemSelector->chosenKey());
@@ -48,8 +49,11 @@ MainWidget::MainWidget(QWidget* parent)
     connect(ui->main_cbx_fanitem, QOverload<int>::of(&QComboBox::activated), this, [this]() {
         onSetIniValue(QStringLiteral("DevInfo/fan"), mFanSelector->chosenKey());
     });
+    connect(ui->main_cbx_loaditem, QOverload<int>::of(&QComboBox::activated), this, [this]() {
+        onSetIniValue(QStringLiteral("DevInfo/load"), mLoadSelector->chosenKey());
+    });
     // Whatever changes the selectors, the display shows what they show.
-    for (QComboBox* box : {ui->main_cbx_cpuitem, ui->main_cbx_fanitem}) {
+    for (QComboBox* box : {ui->main_cbx_cpuitem, ui->main_cbx_fanitem, ui->main_cbx_loaditem}) {
         connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWidget::onHandChoiceToFeed);
     }
 

@@ -121,6 +121,7 @@ private:
     int mDbdMovieNumber;
     std::unique_ptr<SensorSelector> mTemSelector;
     std::unique_ptr<SensorSelector> mFanSelector;
+    std::unique_ptr<SensorSelector> mLoadSelector;
 
     // Tests look at the controller's private state through this one door.
     friend struct MainWidgetProbe;

@@ -137,12 +137,15 @@ void MainWidget::slot_sysTrayActive(QSystemTrayIcon::ActivationReason reason)
 void MainWidget::slot_sysTrayCloseDisplay()
 {
     // Back to the figures the rules pick, quietly and without touching the settings file.
-    ui->main_cbx_cpuitem->blockSignals(true);
-    ui->main_cbx_fanitem->blockSignals(true);
+    for (QComboBox* box : {ui->main_cbx_cpuitem, ui->main_cbx_fanitem, ui->main_cbx_loaditem}) {
+        box->blockSignals(true);
+    }
     mTemSelector->choose(QString());
     mFanSelector->choose(QString());
-    ui->main_cbx_cpuitem->blockSignals(false);
-    ui->main_cbx_fanitem->blockSignals(false);
+    mLoadSelector->choose(QString());
+    for (QComboBox* box : {ui->main_cbx_cpuitem, ui->main_cbx_fanitem, ui->main_cbx_loaditem}) {
+        box->blockSignals(false);
+    }
     onHandChoiceToFeed();
 }
 

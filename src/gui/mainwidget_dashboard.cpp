@@ -79,6 +79,7 @@ void MainWidget::onSensorListToSelectors(const ST_SENSOR_LIST& list)
 {
     mTemSelector->setReadings(list.temperatures, list.fromDocument);
     mFanSelector->setReadings(list.fans, list.fromDocument);
+    mLoadSelector->setReadings(list.loads, list.fromDocument);
 }
 
 void MainWidget::onSetLoadDigits(int digits)

@@ -23,16 +23,18 @@ void MainWidget::onRestoreSelectors()
 {
     const QString temKeyStr = GetIniValue(QStringLiteral("DevInfo/tem"));
     const QString fanKeyStr = GetIniValue(QStringLiteral("DevInfo/fan"));
+    const QString loadKeyStr = GetIniValue(QStringLiteral("DevInfo/load"));
     mTemSelector->choose(temKeyStr);
     mFanSelector->choose(fanKeyStr);
+    mLoadSelector->choose(loadKeyStr);
     onHandChoiceToFeed();
 }
 
 void MainWidget::onHandChoiceToFeed()
 {
     // Before the selectors exist, the form's own set-up changes the boxes.
-    if (mTemSelector && mFanSelector) {
-        mFeed->chooseFigures(mTemSelector->chosenKey(), mFanSelector->chosenKey());
+    if (mTemSelector && mFanSelector && mLoadSelector) {
+        mFeed->chooseFigures(mTemSelector->chosenKey(), mFanSelector->chosenKey(), mLoadSelector->chosenKey());
     }
 }
 

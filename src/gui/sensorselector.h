@@ -10,7 +10,7 @@
 
 class QComboBox;
 
-// One of the dashboard's two selectors. Its first entry stands for the figure the document rules pick; after it
+// One of the dashboard's three selectors. Its first entry stands for the figure the document rules pick; after it
 // comes one entry per sensor of its kind in the latest document. An entry's text is its key, the one the settings
 // file keeps; a chosen entry whose sensor the latest reading lacks stays, marked beside its text.
 class SensorSelector

@@ -73,7 +73,8 @@ void chooseFromSettings(DisplayFeed& feed, const QString& given)
         return;
     }
     feed.chooseFigures(settings.value(QStringLiteral("DevInfo/tem")).toString(),
-                       settings.value(QStringLiteral("DevInfo/fan")).toString());
+                       settings.value(QStringLiteral("DevInfo/fan")).toString(),
+                       settings.value(QStringLiteral("DevInfo/load")).toString());
 }
 } // namespace
 

@@ -48,6 +48,6 @@ bool HardWareInfo::parseServerData(QString rootStr)
         return false;
     }
     mstServerData = walk.figures();
-    mstSensorList = ST_SENSOR_LIST {true, walk.temperatures(), walk.fans()};
+    mstSensorList = ST_SENSOR_LIST {true, walk.temperatures(), walk.fans(), walk.loads()};
     return true;
 }

@@ -16,21 +16,22 @@ typedef struct
 
 Q_DECLARE_METATYPE(ST_HWINFO_DATA)
 
-// A temperature or fan the dashboard offers to show: "<name of the element above it> / <its name>" (made unique in
-// its list with " #2", " #3"), and its reading's integer part.
+// A temperature, fan or load the dashboard offers to show: "<name of the element above it> / <its name>" (made unique
+// in its list with " #2", " #3"), and its reading's integer part.
 typedef struct
 {
     QString text;
     int value;
 } ST_SENSOR_READING;
 
-// Every temperature and every fan of one reading, in document order, at most kMaxSensorChoices of each. A reading
+// Every temperature, fan and load of one reading, in document order, at most kMaxSensorChoices of each. A reading
 // without an accepted document has none and says so.
 typedef struct
 {
     bool fromDocument;
     QVector<ST_SENSOR_READING> temperatures;
     QVector<ST_SENSOR_READING> fans;
+    QVector<ST_SENSOR_READING> loads;
 } ST_SENSOR_LIST;
 
 constexpr int kMaxSensorChoices = 256;

@@ -145,18 +145,28 @@ void SensorWalk::start(const Element& element)
 
 void SensorWalk::offerChoice(const Element& element)
 {
-    const bool isTemperature = element.sensorType == u"Temperature";
-    if (!isTemperature && element.sensorType != u"Fan") {
+    QVector<ST_SENSOR_READING>* chosen = nullptr;
+    QChar kind;
+    if (element.sensorType == u"Temperature") {
+        chosen = &mTemperatures;
+        kind = QLatin1Char('T');
+    } else if (element.sensorType == u"Fan") {
+        chosen = &mFans;
+        kind = QLatin1Char('F');
+    } else if (element.sensorType == u"Load") {
+        chosen = &mLoads;
+        kind = QLatin1Char('L');
+    } else {
         return;
     }
-    QVector<ST_SENSOR_READING>& list = isTemperature ? mTemperatures : mFans;
+    QVector<ST_SENSOR_READING>& list = *chosen;
     if (list.size() >= kMaxSensorChoices) {
         return;
     }
     const QString above = mOpen.isEmpty() ? QString() : mNames.at(mOpen.size() - 1);
     QString text = above + QStringLiteral(" / ") + element.name.toString();
     // The same name twice in one list (two drives' "nvme / Composite"): the later ones are numbered.
-    const int seen = ++mTextCounts[(isTemperature ? QStringLiteral("T") : QStringLiteral("F")) + text];
+    const int seen = ++mTextCounts[kind + text];
     if (seen > 1) {
         text += QStringLiteral(" #%1").arg(seen);
     }

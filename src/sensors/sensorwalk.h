@@ -40,9 +40,10 @@ public:
 
     bool rootIsComputer() const { return mRootIsComputer; }
     const ST_VOVIREDO_DATA& figures() const { return mFigures; }
-    // Every sensor of kind "Temperature" or "Fan", for the dashboard's selectors.
+    // Every sensor of kind "Temperature", "Fan" or "Load", for the dashboard's selectors.
     const QVector<ST_SENSOR_READING>& temperatures() const { return mTemperatures; }
     const QVector<ST_SENSOR_READING>& fans() const { return mFans; }
+    const QVector<ST_SENSOR_READING>& loads() const { return mLoads; }
 
     // Reads `text` as strict XML and walks it. False when it is not well-formed or nests deeper than 64 elements.
     static bool walkText(const QString& text, SensorWalk* walk);
@@ -115,6 +116,7 @@ private:
     QVector<QString> mNames;
     QVector<ST_SENSOR_READING> mTemperatures;
     QVector<ST_SENSOR_READING> mFans;
+    QVector<ST_SENSOR_READING> mLoads;
     // How often each entry's text came, to number the later ones.
     QHash<QString, int> mTextCounts;
 };

@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// sysconf.ini, which keeps the texts of the dashboard's two selectors ("DevInfo/tem", "DevInfo/fan").
+// sysconf.ini, which keeps the texts of the dashboard's selectors ("DevInfo/tem", "DevInfo/fan",
+// "DevInfo/load").
 namespace SettingsFile {
 // Where it is read from: the user's own file once there is one, else the one beside the executable.
 QString readPath();
