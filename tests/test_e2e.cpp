@@ -4,6 +4,7 @@
 #include "devsimprocess.h"
 #include "logindstandin.h"
 #include "orvanerun.h"
+#include "testsupport.h"
 #include "throwawayuser.h"
 
 #include <QDir>
@@ -33,6 +34,10 @@ const Figures kMsi {48, 1020, 7};
 // The AMD machine with its GPU's junction and fan chosen in the settings file.
 const Figures kAmdGpu {48, 1850, 6};
 const QByteArray kAmdGpuChoice("[DevInfo]\ntem=amdgpu / junction\nfan=amdgpu / GPU Fan\n");
+// An NVIDIA card served by the stand-in NVML, and a user's choice of all three of its figures.
+const QByteArray kNvidiaCard("gpu 0000:01:00.0 54 37 1450 NVIDIA GeForce RTX 4080\n");
+const QByteArray kNvidiaChoice("[DevInfo]\ntem=NVIDIA GeForce RTX 4080 / GPU Core\nfan=NVIDIA GeForce RTX 4080 / GPU "
+                               "Fan\nload=NVIDIA GeForce RTX 4080 / GPU Core\n");
 constexpr char kHeldElsewhere[] = "display held by another Orvane";
 
 bool writeFile(const QString& path, const QByteArray& content)
@@ -475,14 +480,21 @@ void TestE2e::chosenInSettingsFile_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<Figures>("figures");
+    QTest::addColumn<QByteArray>("nvidia");
     const QStringList window;
     const QStringList headless {QStringLiteral("--headless")};
     const QStringList given {QStringLiteral("--headless"), QStringLiteral("--settings"), QStringLiteral("given.ini")};
-    QTest::newRow("no settings file") << QByteArray() << window << Figures {62, 1430, 6};
-    QTest::newRow("the GPU's junction and fan") << kAmdGpuChoice << window << kAmdGpu;
-    QTest::newRow("headless, the user's file") << kAmdGpuChoice << headless << kAmdGpu;
-    QTest::newRow("headless, no file") << QByteArray() << headless << Figures {62, 1430, 6};
-    QTest::newRow("headless, --settings missing") << kAmdGpuChoice << given << Figures {62, 1430, 6};
+    QTest::newRow("no settings file") << QByteArray() << window << Figures {62, 1430, 6} << QByteArray();
+    QTest::newRow("the GPU's junction and fan") << kAmdGpuChoice << window << kAmdGpu << QByteArray();
+    QTest::newRow("headless, the user's file") << kAmdGpuChoice << headless << kAmdGpu << QByteArray();
+    QTest::newRow("headless, no file") << QByteArray() << headless << Figures {62, 1430, 6} << QByteArray();
+    QTest::newRow("headless, --settings missing") << kAmdGpuChoice << given << Figures {62, 1430, 6} << QByteArray();
+    QTest::newRow("the amdgpu's load") << QByteArray("[DevInfo]\nload=amdgpu / GPU Core\n") << window
+                                       << Figures {62, 1430, 23} << QByteArray();
+    QTest::newRow("an NVIDIA card's figures") << kNvidiaChoice << window << Figures {54, 1450, 37} << kNvidiaCard;
+    QTest::newRow("headless, an NVIDIA card's figures")
+        << kNvidiaChoice << headless << Figures {54, 1450, 37} << kNvidiaCard;
+    QTest::newRow("NVIDIA chosen, no NVML") << kNvidiaChoice << headless << Figures {0, 0, 0} << QByteArray();
 }
 
 // What the user chose last time drives the display from the first reading on.
@@ -491,8 +503,15 @@ void TestE2e::chosenInSettingsFile()
     QFETCH(QByteArray, settings);
     QFETCH(QStringList, arguments);
     QFETCH(Figures, figures);
+    QFETCH(QByteArray, nvidia);
     OrvaneRun run(QStringLiteral("amd-x570-k10temp"));
     QVERIFY(run.prepare());
+    // The recorded machine has no NVIDIA card in sysfs: the server reads NVML's own list.
+    run.setEnv(QStringLiteral("LD_LIBRARY_PATH"), TestSupport::binaryDir() + QStringLiteral("/nvml-standin/full"));
+    run.setEnv(QStringLiteral("NVML_STANDIN_GPUS"), run.root() + QStringLiteral("/gpus"));
+    QFile gpus(run.root() + QStringLiteral("/gpus"));
+    QVERIFY(gpus.open(QIODevice::WriteOnly) && gpus.write(nvidia) == nvidia.size());
+    gpus.close();
     if (!settings.isEmpty()) {
         QVERIFY(QDir().mkpath(run.root() + QStringLiteral("/config/orvane")));
         QFile file(run.root() + QStringLiteral("/config/orvane/sysconf.ini"));
@@ -508,7 +527,8 @@ void TestE2e::chosenInSettingsFile()
     // The headless program reads the file and never writes one; a file it cannot read is said once.
     if (!arguments.isEmpty()) {
         const QString said = run.errorOutput();
-        QCOMPARE(said.count(QStringLiteral("no readable settings file")), figures.fan == kAmdGpu.fan ? 0 : 1);
+        QCOMPARE(said.count(QStringLiteral("no readable settings file")),
+                 settings.isEmpty() || arguments.contains(QStringLiteral("--settings")) ? 1 : 0);
         QCOMPARE(QFileInfo::exists(run.root() + QStringLiteral("/config/orvane/sysconf.ini")), !settings.isEmpty());
     }
 }

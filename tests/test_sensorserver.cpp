@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <csignal>
 #include <cstring>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -57,6 +58,7 @@ bool processRunning(qint64 pid)
 
 bool writeFile(const QString& path, const QByteArray& content)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
@@ -69,6 +71,44 @@ ST_VOVIREDO_DATA figures(const QByteArray& document, bool* accepted)
     *accepted = HardWareInfoProbe::parse(client, QString::fromUtf8(document), &data);
     return data;
 }
+
+// A graphics card's sensors as "<element> / <sensor> (<kind>) = <value>", in document order.
+QStringList gpuSensors(const QByteArray& document)
+{
+    QStringList found;
+    QDomDocument dom;
+    dom.setContent(document);
+    const QDomNodeList hardware = dom.elementsByTagName(QStringLiteral("Hardware"));
+    for (int i = 0; i < hardware.count(); ++i) {
+        const QDomElement element = hardware.at(i).toElement();
+        if (element.attribute(QStringLiteral("HardwareType")) != QLatin1String("Gpu")) {
+            continue;
+        }
+        for (QDomElement sensor = element.firstChildElement(); !sensor.isNull(); sensor = sensor.nextSiblingElement()) {
+            found << QStringLiteral("%1 / %2 (%3) = %4")
+                         .arg(element.attribute(QStringLiteral("Name")),
+                              sensor.attribute(QStringLiteral("Name")),
+                              sensor.attribute(QStringLiteral("SensorType")),
+                              sensor.attribute(QStringLiteral("Value")));
+        }
+    }
+    return found;
+}
+
+// An NVIDIA card in a machine's sysfs, where a driver would show it.
+Tweaks nvidiaCard(const QString& slot, const QByteArray& address, const QByteArray& status = "active")
+{
+    const QString device = QStringLiteral("sys/bus/pci/devices/") + slot + QLatin1Char('/');
+    return {write(device + "vendor", "0x10de\n"),
+            write(device + "class", "0x030000\n"),
+            write(device + "uevent", "DRIVER=nvidia\nPCI_SLOT_NAME=" + address + "\n"),
+            write(device + "power/runtime_status", status + "\n"),
+            write(device + "power/control", "on\n")};
+}
+
+const QString kAmdgpuDevice = QStringLiteral("sys/class/hwmon/hwmon0/device/");
+const QString kNvidiaDevice = QStringLiteral("sys/bus/pci/devices/0000-01-00.0/");
+const QByteArray kRtx4080 = "gpu 0000:01:00.0 54 37 1450,1510 NVIDIA GeForce RTX 4080\n";
 
 // One request on a connection of its own, read until the server closes it.
 QByteArray request(const QByteArray& what, bool* closedByServer = nullptr)
@@ -130,10 +170,44 @@ class TestSensorServer : public QObject
         return true;
     }
 
-    QByteArray dump(const QString& root, const QString& fanNames, int* exitCode = nullptr)
+    // The stand-in NVML (`library`: "full", "without-fan-rpm", or empty for none), serving the cards of `gpus`, and
+    // logging its calls in `calls`.
+    static QProcessEnvironment withNvml(const QString& library, const QString& gpus, const QString& calls)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                   TestSupport::binaryDir() + QStringLiteral("/nvml-standin/") +
+                       (library.isEmpty() ? QStringLiteral("none") : library));
+        env.insert(QStringLiteral("NVML_STANDIN_GPUS"), gpus);
+        env.insert(QStringLiteral("NVML_STANDIN_CALLS"), calls);
+        return env;
+    }
+
+    static QStringList callsIn(const QString& path)
+    {
+        QFile file(path);
+        QStringList calls;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                if (!line.isEmpty()) {
+                    calls << QString::fromUtf8(line.left(line.indexOf(' ')));
+                }
+            }
+        }
+        return calls;
+    }
+
+    QByteArray dump(const QString& root,
+                    const QString& fanNames,
+                    int* exitCode = nullptr,
+                    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                    QByteArray* errors = nullptr)
     {
         QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setProcessEnvironment(env);
+        if (!errors) {
+            process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        }
         process.start(mProgram,
                       {QStringLiteral("--dump"),
                        QStringLiteral("--sysfs-root"),
@@ -149,13 +223,19 @@ class TestSensorServer : public QObject
         if (exitCode) {
             *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         }
+        if (errors) {
+            *errors = process.readAllStandardError();
+        }
         return process.readAllStandardOutput();
     }
 
     // Starts a server on this run's runtime folder and waits until it listens.
-    QProcess* serve(const QString& root, const QStringList& extra = {})
+    QProcess* serve(const QString& root,
+                    const QStringList& extra = {},
+                    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
     {
         auto* process = new QProcess(this);
+        process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QStringList arguments {QStringLiteral("--sysfs-root"),
                                root + QStringLiteral("/sys"),
@@ -324,6 +404,185 @@ private slots:
         QCOMPARE(data.cputmp, cputmp);
         QCOMPARE(data.cpuload, cpuload);
         QCOMPARE(data.cpufan, cpufan);
+    }
+
+    void graphicsCards_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<Tweaks>("tweaks");
+        QTest::addColumn<QString>("library");
+        QTest::addColumn<QByteArray>("gpus");
+        QTest::addColumn<QStringList>("sensors");
+        QTest::addColumn<QStringList>("calls");
+
+        const QString intel = QStringLiteral("intel-z390-nct6798");
+        const QString rtx = QStringLiteral("NVIDIA GeForce RTX 4080 / ");
+        const QStringList rtxCore {rtx + "GPU Core (Temperature) = 54.0", rtx + "GPU Core (Load) = 37.0"};
+        QTest::newRow("NVIDIA card found in sysfs") << intel << Tweaks() << QStringLiteral("full") << kRtx4080
+                                                    << QStringList {rtxCore.first(),
+                                                                    rtx + "GPU Fan #1 (Fan) = 1450",
+                                                                    rtx + "GPU Fan #2 (Fan) = 1510",
+                                                                    rtxCore.last()}
+                                                    << QStringList {"nvmlInit_v2",
+                                                                    "nvmlDeviceGetHandleByPciBusId_v2",
+                                                                    "nvmlDeviceGetName",
+                                                                    "nvmlDeviceGetNumFans",
+                                                                    "nvmlDeviceGetTemperature",
+                                                                    "nvmlDeviceGetUtilizationRates",
+                                                                    "nvmlDeviceGetFanSpeedRPM",
+                                                                    "nvmlDeviceGetFanSpeedRPM",
+                                                                    "nvmlShutdown"};
+        QTest::newRow("library without fan speeds in RPM")
+            << intel << Tweaks() << QStringLiteral("without-fan-rpm") << kRtx4080 << rtxCore << QStringList {"any"};
+        QTest::newRow("fan speed not supported")
+            << intel << Tweaks() << QStringLiteral("full")
+            << QByteArray("gpu 0000:01:00.0 54 37 na NVIDIA GeForce RTX 4080\n") << rtxCore << QStringList {"any"};
+        QTest::newRow("a card that fails is left out")
+            << intel << nvidiaCard(QStringLiteral("0000-02-00.0"), "0000:02:00.0") << QStringLiteral("full")
+            << QByteArray("gpu 0000:02:00.0 lost 0 - NVIDIA GeForce RTX 3060\n") + kRtx4080
+            << QStringList {rtxCore.first(),
+                            rtx + "GPU Fan #1 (Fan) = 1450",
+                            rtx + "GPU Fan #2 (Fan) = 1510",
+                            rtxCore.last()}
+            << QStringList {"any"};
+        QTest::newRow("no library") << intel << Tweaks() << QString() << kRtx4080 << QStringList() << QStringList();
+        QTest::newRow("driver not loaded")
+            << intel << Tweaks() << QStringLiteral("full") << QByteArray("init 9\n") + kRtx4080 << QStringList()
+            << QStringList {"nvmlInit_v2"};
+        QTest::newRow("NVML's own list where sysfs shows none")
+            << QStringLiteral("vm-no-hwmon") << Tweaks() << QStringLiteral("full")
+            << QByteArray("gpu 0000:01:00.0 54 37 - NVIDIA GeForce RTX 4080\n") << rtxCore << QStringList {"any"};
+        QTest::newRow("NVIDIA card asleep")
+            << intel << Tweaks {write(kNvidiaDevice + "power/runtime_status", "suspended\n")} << QStringLiteral("full")
+            << kRtx4080 << QStringList() << QStringList();
+        QTest::newRow("NVIDIA card resuming")
+            << intel << Tweaks {write(kNvidiaDevice + "power/runtime_status", "resuming\n")} << QStringLiteral("full")
+            << kRtx4080 << QStringList() << QStringList();
+
+        const QString amd = QStringLiteral("amd-x570-k10temp");
+        const QStringList amdgpu {"amdgpu / edge (Temperature) = 45.0",
+                                  "amdgpu / junction (Temperature) = 48.0",
+                                  "amdgpu / mem (Temperature) = 50.0",
+                                  "amdgpu / GPU Fan (Fan) = 1850",
+                                  "amdgpu / GPU Core (Load) = 23.0"};
+        QTest::newRow("amdgpu with its load")
+            << amd << Tweaks() << QString() << QByteArray() << amdgpu << QStringList();
+        QTest::newRow("amdgpu without gpu_busy_percent")
+            << amd << Tweaks {removal(kAmdgpuDevice + "gpu_busy_percent")} << QString() << QByteArray()
+            << QStringList(amdgpu.mid(0, 4)) << QStringList();
+        QTest::newRow("amdgpu asleep") << amd << Tweaks {write(kAmdgpuDevice + "power/runtime_status", "suspended\n")}
+                                       << QString() << QByteArray() << QStringList() << QStringList();
+    }
+
+    void graphicsCards()
+    {
+        QFETCH(QString, machine);
+        QFETCH(Tweaks, tweaks);
+        QFETCH(QString, library);
+        QFETCH(QByteArray, gpus);
+        QFETCH(QStringList, sensors);
+        QFETCH(QStringList, calls);
+
+        QTemporaryDir work;
+        const QString root = work.filePath(QStringLiteral("machine"));
+        QVERIFY(copyMachine(machine, root, tweaks));
+        const QString gpusFile = work.filePath(QStringLiteral("gpus"));
+        QVERIFY(writeFile(gpusFile, gpus));
+        const QString callsFile = work.filePath(QStringLiteral("calls"));
+        int exitCode = -1;
+        QByteArray errors;
+        const QByteArray document =
+            dump(root, QStringLiteral("/dev/null"), &exitCode, withNvml(library, gpusFile, callsFile), &errors);
+        QCOMPARE(exitCode, 0);
+        checkShape(document);
+        QCOMPARE(gpuSensors(document), sensors);
+        if (calls != QStringList {"any"}) {
+            QCOMPARE(callsIn(callsFile), calls);
+        }
+        // Whatever NVML does, the CPU's figures are what they are without it.
+        bool accepted = false;
+        const ST_VOVIREDO_DATA data = figures(document, &accepted);
+        const ST_VOVIREDO_DATA alone = figures(dump(root, QStringLiteral("/dev/null")), &accepted);
+        QCOMPARE(data.cputmp, alone.cputmp);
+        QCOMPARE(data.cpufan, alone.cpufan);
+        // A missing library or driver is told once.
+        QVERIFY2(errors.count('\n') <= 1, errors.constData());
+    }
+
+    // While a card sleeps, neither NVML nor any of its sensor files is touched; awake, it is read; and where it may
+    // sleep when idle, it is read once per autosuspend delay and a second, NVML closed in between.
+    void sleepingCardsStayAsleep()
+    {
+        QTemporaryDir work;
+        const QString root = work.filePath(QStringLiteral("machine"));
+        QVERIFY(copyMachine(
+            QStringLiteral("amd-x570-k10temp"), root, nvidiaCard(QStringLiteral("0000-01-00.0"), "0000:01:00.0")));
+        const auto setPower = [&](const QByteArray& status, const QByteArray& control) {
+            for (const QString& device : {kAmdgpuDevice, kNvidiaDevice}) {
+                QVERIFY(writeFile(root + QLatin1Char('/') + device + "power/runtime_status", status + '\n'));
+                QVERIFY(writeFile(root + QLatin1Char('/') + device + "power/control", control + '\n'));
+                QVERIFY(writeFile(root + QLatin1Char('/') + device + "power/autosuspend_delay_ms", "1000\n"));
+            }
+        };
+        setPower("suspended", "auto");
+        const QString gpusFile = work.filePath(QStringLiteral("gpus"));
+        QVERIFY(writeFile(gpusFile, kRtx4080));
+        const QString callsFile = work.filePath(QStringLiteral("calls"));
+
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watch >= 0);
+        const auto closeWatch = qScopeGuard([watch]() { ::close(watch); });
+        for (const char* file : {"hwmon/hwmon0/temp1_input", "hwmon/hwmon0/fan1_input", "gpu_busy_percent"}) {
+            const QString path = root + QLatin1Char('/') + kAmdgpuDevice + QLatin1String(file);
+            QVERIFY(::inotify_add_watch(watch, QFile::encodeName(path).constData(), IN_OPEN | IN_ACCESS) >= 0);
+        }
+        const auto fileEvents = [watch]() {
+            int events = 0;
+            alignas(inotify_event) char buffer[4096];
+            for (ssize_t got; (got = ::read(watch, buffer, sizeof buffer)) > 0;) {
+                for (char* at = buffer; at < buffer + got; at += sizeof(inotify_event) + ((inotify_event*)at)->len) {
+                    ++events;
+                }
+            }
+            return events;
+        };
+
+        serve(root, {}, withNvml(QStringLiteral("full"), gpusFile, callsFile));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(gpuSensors(request(SensorProtocol::kReadRequest)), QStringList());
+        }
+        QCOMPARE(fileEvents(), 0);
+        QCOMPARE(callsIn(callsFile), QStringList());
+
+        setPower("active", "on");
+        QStringList awake = gpuSensors(request(SensorProtocol::kReadRequest));
+        QCOMPARE(awake.filter(QStringLiteral("amdgpu / ")).size(), 5);
+        QCOMPARE(awake.filter(QStringLiteral("NVIDIA GeForce RTX 4080 / ")).size(), 4);
+        QVERIFY(fileEvents() > 0);
+        QVERIFY(callsIn(callsFile).contains(QStringLiteral("nvmlDeviceGetTemperature")));
+
+        // 1000 ms delay: at most one reading in 2 s, however often the client asks; the last figures stand between.
+        setPower("active", "auto");
+        request(SensorProtocol::kReadRequest);
+        QTest::qWait(2100);
+        QFile::remove(callsFile);
+        fileEvents();
+        QElapsedTimer clock;
+        clock.start();
+        int requests = 0;
+        while (clock.elapsed() < 2600) {
+            QCOMPARE(gpuSensors(request(SensorProtocol::kReadRequest)), awake);
+            ++requests;
+            QTest::qWait(200);
+        }
+        const QStringList calls = callsIn(callsFile);
+        const int reads = calls.count(QStringLiteral("nvmlDeviceGetTemperature"));
+        QVERIFY2(requests >= 5 && reads >= 1 && reads <= 2, qPrintable(QString::number(reads)));
+        QCOMPARE(calls.count(QStringLiteral("nvmlInit_v2")), reads);
+        QCOMPARE(calls.count(QStringLiteral("nvmlShutdown")), reads);
+        // Each amdgpu reading reads its three watched files once.
+        const int events = fileEvents();
+        QVERIFY2(events >= 3 && events <= 2 * 6, qPrintable(QString::number(events)));
     }
 
     // Nothing to read at all still gives a document.
