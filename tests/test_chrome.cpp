@@ -58,11 +58,15 @@ class TestChrome : public QObject
 
     QComboBox* cpuItems() { return MainWidgetProbe::ui(*w)->main_cbx_cpuitem; }
     QComboBox* fanItems() { return MainWidgetProbe::ui(*w)->main_cbx_fanitem; }
+    QComboBox* loadItems() { return MainWidgetProbe::ui(*w)->main_cbx_loaditem; }
 
-    // A reading whose document lists these temperatures and fans.
-    void giveSensors(const QStringList& temperatures, const QStringList& fans)
+    // A reading whose document lists these temperatures, fans and loads.
+    void giveSensors(const QStringList& temperatures, const QStringList& fans, const QStringList& loads = {})
     {
-        ST_SENSOR_LIST list {true, {}, {}};
+        ST_SENSOR_LIST list {true, {}, {}, {}};
+        for (const QString& text : loads) {
+            list.loads.append(ST_SENSOR_READING {text, 30});
+        }
         for (const QString& text : temperatures) {
             list.temperatures.append(ST_SENSOR_READING {text, 40});
         }
@@ -225,13 +229,16 @@ private slots:
         QTest::addColumn<QString>("ini");
         QTest::addColumn<int>("cpuIndex");
         QTest::addColumn<int>("fanIndex");
-        QTest::newRow("no file") << QString() << 0 << 0;
-        QTest::newRow("no DevInfo section") << "[Other]\ntem=CPU Temperature\n" << 0 << 0;
-        QTest::newRow("matching keys") << "[DevInfo]\ntem=CPU Temperature\nfan=Fan Speed\n" << 0 << 0;
-        QTest::newRow("extra entries match") << "[DevInfo]\ntem=Package\nfan=Pump\n" << 1 << 2;
+        QTest::addColumn<int>("loadIndex");
+        QTest::newRow("no file") << QString() << 0 << 0 << 0;
+        QTest::newRow("no DevInfo section") << "[Other]\ntem=CPU Temperature\n" << 0 << 0 << 0;
+        QTest::newRow("matching keys") << "[DevInfo]\ntem=CPU Temperature\nfan=Fan Speed\nload=CPU Load\n"
+                                       << 0 << 0 << 0;
+        QTest::newRow("extra entries match") << "[DevInfo]\ntem=Package\nfan=Pump\nload=GPU / GPU Core\n"
+                                             << 1 << 2 << 2;
         // A saved text the document does not list stays chosen, marked, until a document lists it.
-        QTest::newRow("keys the document lacks") << "[DevInfo]\ntem=GPU\nfan=fan speed\n" << 3 << 3;
-        QTest::newRow("case differs") << "[DevInfo]\ntem=package\nfan=PUMP\n" << 3 << 3;
+        QTest::newRow("keys the document lacks") << "[DevInfo]\ntem=GPU\nfan=fan speed\nload=GPU\n" << 3 << 3 << 3;
+        QTest::newRow("case differs") << "[DevInfo]\ntem=package\nfan=PUMP\n" << 3 << 3 << 0;
     }
 
     void showRestoresSelectors()
@@ -239,6 +246,7 @@ private slots:
         QFETCH(QString, ini);
         QFETCH(int, cpuIndex);
         QFETCH(int, fanIndex);
+        QFETCH(int, loadIndex);
         if (!ini.isNull()) {
             QFile file(iniPath());
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -246,14 +254,17 @@ private slots:
         }
         // Entries beyond the form's own, as a document lists them.
         giveSensors({QStringLiteral("Package"), QStringLiteral("Core")},
-                    {QStringLiteral("CPU"), QStringLiteral("Pump")});
+                    {QStringLiteral("CPU"), QStringLiteral("Pump")},
+                    {QStringLiteral("CPU / CPU Total"), QStringLiteral("GPU / GPU Core")});
         cpuItems()->setCurrentIndex(2);
         fanItems()->setCurrentIndex(1);
+        loadItems()->setCurrentIndex(1);
         QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
 
         trayAction(*w, QStringLiteral("show"))->trigger();
         QCOMPARE(cpuItems()->currentIndex(), cpuIndex);
         QCOMPARE(fanItems()->currentIndex(), fanIndex);
+        QCOMPARE(loadItems()->currentIndex(), loadIndex);
         QCOMPARE(cpuItems()->currentText().endsWith(QLatin1String(" (unavailable)")), cpuIndex == 3);
         // "show" does not block the selectors' signals.
         QCOMPARE(cpuChanges.count(), 1);
@@ -261,14 +272,16 @@ private slots:
 
     void hideResetsSelectorsQuietly()
     {
-        giveSensors({QStringLiteral("Package")}, {QStringLiteral("Pump")});
+        giveSensors({QStringLiteral("Package")}, {QStringLiteral("Pump")}, {QStringLiteral("GPU / GPU Core")});
         cpuItems()->setCurrentIndex(1);
         fanItems()->setCurrentIndex(1);
+        loadItems()->setCurrentIndex(1);
         QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
         QSignalSpy fanChanges(fanItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
         trayAction(*w, QStringLiteral("hide"))->trigger();
         QCOMPARE(cpuItems()->currentIndex(), 0);
         QCOMPARE(fanItems()->currentIndex(), 0);
+        QCOMPARE(loadItems()->currentIndex(), 0);
         QCOMPARE(cpuChanges.count(), 0);
         QCOMPARE(fanChanges.count(), 0);
     }
