@@ -276,12 +276,14 @@ private slots:
         cpuItems()->setCurrentIndex(1);
         fanItems()->setCurrentIndex(1);
         loadItems()->setCurrentIndex(1);
+        QCOMPARE(MainWidgetProbe::ui(*w)->main_lbl_cpu->text(), QStringLiteral("Load:"));
         QSignalSpy cpuChanges(cpuItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
         QSignalSpy fanChanges(fanItems(), QOverload<int>::of(&QComboBox::currentIndexChanged));
         trayAction(*w, QStringLiteral("hide"))->trigger();
         QCOMPARE(cpuItems()->currentIndex(), 0);
         QCOMPARE(fanItems()->currentIndex(), 0);
         QCOMPARE(loadItems()->currentIndex(), 0);
+        QCOMPARE(MainWidgetProbe::ui(*w)->main_lbl_cpu->text(), QStringLiteral("CPU:"));
         QCOMPARE(cpuChanges.count(), 0);
         QCOMPARE(fanChanges.count(), 0);
     }

@@ -2,6 +2,7 @@
 // The settings file with the selectors' texts and the log-on entry behind the AutoStart check box.
 #include "bootstarttask.h"
 #include "displayfeed.h"
+#include "figurechoice.h"
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "sensorselector.h"
@@ -35,6 +36,9 @@ void MainWidget::onHandChoiceToFeed()
     // Before the selectors exist, the form's own set-up changes the boxes.
     if (mTemSelector && mFanSelector && mLoadSelector) {
         mFeed->chooseFigures(mTemSelector->chosenKey(), mFanSelector->chosenKey(), mLoadSelector->chosenKey());
+        // The readout says whose load it shows only while it is the CPU's.
+        const bool cpuLoad = mLoadSelector->chosenKey() == FigureChoice::kRulesLoad;
+        ui->main_lbl_cpu->setText(cpuLoad ? QStringLiteral("CPU:") : QStringLiteral("Load:"));
     }
 }
 
