@@ -74,10 +74,10 @@ QVector<NvidiaGpu> NvidiaReader::read()
         due.append(&card);
         keepOpen = keepOpen || !card.power->mayIdle();
     }
-    if (!due.isEmpty() && openSession()) {
-        for (Card* card : qAsConst(due)) {
-            card->haveLast = readCard(*card, &card->last);
-        }
+    const bool open = !due.isEmpty() && openSession();
+    for (Card* card : qAsConst(due)) {
+        // Without NVML, no figures rather than old ones.
+        card->haveLast = open && readCard(*card, &card->last);
     }
     // A card that may sleep gets the chance between two readings.
     if (!keepOpen) {

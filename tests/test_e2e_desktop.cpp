@@ -233,7 +233,7 @@ private slots:
         QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.shows(62, 1430, 6); }, 10000) >= 0);
 
         // The temperature selector opens below itself; "amdgpu / junction" is its sixth entry.
-        const QPoint selector(680, 305);
+        const QPoint selector(680, 289);
         constexpr int kEntryHeight = 25;
         QVERIFY(mX.click(windows.first(), selector.x(), selector.y(), 1));
         QTest::qWait(500);

@@ -4,7 +4,7 @@
 # sensor server with fixed figures, driving the display simulator.
 # Usage: tools/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, screenshots)
 # Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png and dialog-version.png, and, with the real sensor
-# server on the recorded AMD X570 machine, selector-temperature-open.png and selector-fan-open.png.
+# server on the recorded AMD X570 machine, selector-temperature-open.png, selector-fan-open.png and selector-load-open.png.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../bench/procstat.sh"
@@ -94,12 +94,16 @@ sleep 1
 window="$(xdotool search --sync --onlyvisible --name '^Orvane v1\.0\.0\.1$' | head -n 1)"
 sleep 5
 wide() { import -window root -crop 1000x620+0+0 +repage "$out/$1"; }
-xdotool mousemove --window "$window" 680 305 click 1
+xdotool mousemove --window "$window" 680 289 click 1
 sleep 1
 wide selector-temperature-open.png
 xdotool key Escape
-xdotool mousemove --window "$window" 680 358 click 1
+xdotool mousemove --window "$window" 680 342 click 1
 sleep 1
 wide selector-fan-open.png
+xdotool key Escape
+xdotool mousemove --window "$window" 680 395 click 1
+sleep 1
+wide selector-load-open.png
 xdotool key Escape
 echo "screenshots in $out"
