@@ -93,10 +93,19 @@ QVector<NvidiaGpu> NvidiaReader::read()
 
 void NvidiaReader::findCards()
 {
+    // A card that comes later (a Thunderbolt enclosure) is found within seconds; listing a large machine's PCI
+    // devices at every reading would cost a tenth of the reading.
+    constexpr qint64 kListEveryMs = 10000;
+    const qint64 now = monotonicMs();
+    if (mListed && now - mListedAt < kListEveryMs) {
+        return;
+    }
+    mListed = true;
+    mListedAt = now;
     const Directory devices(mDevicesPath);
     const QList<QByteArray> listed = devices.entries();
     const QSet<QByteArray> entries(listed.begin(), listed.end());
-    // Only new devices are looked at: the list is read at every reading, the devices hardly ever change.
+    // Only new devices are looked at: they hardly ever change.
     if (entries == mSeenEntries) {
         return;
     }

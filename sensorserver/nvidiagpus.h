@@ -73,6 +73,8 @@ private:
 
     QString mDevicesPath;
     QSet<QByteArray> mSeenEntries;
+    bool mListed = false;
+    qint64 mListedAt = 0;
     QVector<Card> mCards;
     QHash<QString, Fixed> mFixed;
     const Nvml::Api* mApi = nullptr;
