@@ -101,6 +101,8 @@ QVector<HwmonChip> HwmonReader::read()
         if (it->power) {
             const GpuPower::Verdict verdict = it->power->verdict(now);
             if (verdict == GpuPower::Verdict::Asleep) {
+                // Awake again, it is read at once rather than its figures from before.
+                it->haveLast = false;
                 continue;
             }
             if (verdict == GpuPower::Verdict::KeepLast && it->haveLast) {
