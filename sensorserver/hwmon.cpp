@@ -89,14 +89,18 @@ QVector<HwmonChip> HwmonReader::read()
             mChips.erase(it);
             it = mChips.end();
         }
-        if (it == mChips.end()) {
+        const auto openEntry = [&]() {
             OpenChip opened;
             if (!openChip(classDir, entry, &opened)) {
-                continue;
+                return false;
             }
             opened.device = device;
             opened.inode = inode;
             it = mChips.insert(entry, opened);
+            return true;
+        };
+        if (it == mChips.end() && !openEntry()) {
+            continue;
         }
         if (it->power) {
             const GpuPower::Verdict verdict = it->power->verdict(now);
@@ -114,14 +118,8 @@ QVector<HwmonChip> HwmonReader::read()
         bool read = false;
         // A device kept open may have gone between the listing and now: open it once more.
         for (int attempt = 0; attempt < 2 && !read; ++attempt) {
-            if (it == mChips.end()) {
-                OpenChip opened;
-                if (!openChip(classDir, entry, &opened)) {
-                    break;
-                }
-                opened.device = device;
-                opened.inode = inode;
-                it = mChips.insert(entry, opened);
+            if (it == mChips.end() && !openEntry()) {
+                break;
             }
             openInputs(*it);
             read = readChip(*it, &chip);
