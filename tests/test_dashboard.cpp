@@ -60,6 +60,9 @@ struct RepaintLog : QObject
     QRegion painted;
 };
 
+// 1500 rpm: the gauge shows picture 14 (drawGauge() draws nothing if not).
+constexpr int kGaugeFan = 1500;
+
 std::vector<devsim::Event> valueEvents(const devsim::DeviceModel& model)
 {
     std::vector<devsim::Event> values;
@@ -81,6 +84,24 @@ class TestDashboard : public QObject
     static void deliver(MainWidget& w, const ST_HWINFO_DATA& data)
     {
         QVERIFY(QMetaObject::invokeMethod(&w, "slot_hwReadData", Qt::DirectConnection, Q_ARG(ST_HWINFO_DATA, data)));
+    }
+
+    // The gauge as the shown window draws it, at this run's scale, for a reading that came before the window was
+    // first shown (started hidden in the tray) or after.
+    static QImage drawGauge(bool readingWhileNeverShown = true)
+    {
+        auto w = makeWidget(false);
+        if (!readingWhileNeverShown) {
+            w->show();
+            QCoreApplication::processEvents();
+        }
+        deliver(*w, reading(40, 10, kGaugeFan));
+        if (pictureNumber(MainWidgetProbe::ui(*w)->main_dbd_bgi->styleSheet()) != 14) {
+            return QImage();
+        }
+        w->show();
+        QCoreApplication::processEvents();
+        return MainWidgetProbe::ui(*w)->main_dbd_gray->grab().toImage();
     }
 
     static std::unique_ptr<MainWidget> makeWidget(bool sweepDone)
@@ -326,6 +347,13 @@ private slots:
         }
         QCOMPARE(log.painted.subtracted(allowed).boundingRect(), QRect());
         QCOMPARE(log.painted.isEmpty(), changed.isEmpty());
+    }
+
+    void readingBeforeFirstShowIsShown()
+    {
+        const QImage before = drawGauge(true);
+        QVERIFY(!before.isNull());
+        QVERIFY(before == drawGauge(false));
     }
 
     void oneConnectionAttemptPerReadingWithoutSession()

@@ -110,6 +110,9 @@ void MainWidget::setPicture(QWidget* widget, const QString& styleSheet)
 {
     // Setting a style sheet polishes the widget and its children again, even when the sheet is the same.
     if (widget->styleSheet() != styleSheet) {
+        // A widget never shown yet (started hidden in the tray) would keep the rules of the sheet it had first and
+        // show that picture once shown: Qt applies a new sheet at once only to a polished widget.
+        widget->ensurePolished();
         widget->setStyleSheet(styleSheet);
     }
 }
