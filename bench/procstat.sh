@@ -34,7 +34,7 @@ start_xvfb() {
     local fifo
     fifo="$(mktemp -u)"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fifo" 2>/dev/null &
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 "${1:-1280x1024}x24" 3>"$fifo" 2>/dev/null &
     XVFB_PID=$!
     local number
     read -r number <"$fifo"

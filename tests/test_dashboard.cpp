@@ -9,8 +9,12 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
+#include <QtMath>
 #include <QtTest>
 
 namespace {
@@ -60,8 +64,47 @@ struct RepaintLog : QObject
     QRegion painted;
 };
 
-// 1500 rpm: the gauge shows picture 14 (drawGauge() draws nothing if not).
+// Set in a second run of this program: it draws the window there (at the scale that run was started with) into this
+// file instead of running the tests.
+constexpr char kWindowPictureVariable[] = "ORVANE_TEST_WINDOW_PICTURE";
+// 1500 rpm: the gauge shows picture 14 (drawWindow() draws nothing if not).
 constexpr int kGaugeFan = 1500;
+
+// Mean difference per channel between two pictures of one size, over the ring of the gauge's segments: outside the
+// readouts and captions drawn over it.
+double ringDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    const QPointF centre(x.width() / 2.0, x.height() / 2.0);
+    qint64 sum = 0;
+    qint64 count = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int col = 0; col < x.width(); ++col) {
+            const qreal r = QLineF(centre, QPointF(col + 0.5, row + 0.5)).length() / (x.width() / 2.0);
+            if (r < 0.74 || r > 0.92) {
+                continue;
+            }
+            const QRgb p = x.pixel(col, row);
+            const QRgb q = y.pixel(col, row);
+            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+            count += 3;
+        }
+    }
+    return count == 0 ? 0.0 : double(sum) / count;
+}
+
+// Mean alpha over the square of `size` pixels in the top left corner.
+double cornerAlpha(const QImage& image, int size)
+{
+    qint64 sum = 0;
+    for (int row = 0; row < size; ++row) {
+        for (int col = 0; col < size; ++col) {
+            sum += qAlpha(image.pixel(col, row));
+        }
+    }
+    return double(sum) / (size * size);
+}
 
 std::vector<devsim::Event> valueEvents(const devsim::DeviceModel& model)
 {
@@ -86,9 +129,9 @@ class TestDashboard : public QObject
         QVERIFY(QMetaObject::invokeMethod(&w, "slot_hwReadData", Qt::DirectConnection, Q_ARG(ST_HWINFO_DATA, data)));
     }
 
-    // The gauge as the shown window draws it, at this run's scale, for a reading that came before the window was
-    // first shown (started hidden in the tray) or after.
-    static QImage drawGauge(bool readingWhileNeverShown = true)
+    // The window as shown, at this run's scale, after a reading that came before it was first shown (started hidden
+    // in the tray) or after; `gauge` is where the gauge lies in it, in points.
+    static QImage drawWindow(bool readingWhileNeverShown = true, QRect* gauge = nullptr)
     {
         auto w = makeWidget(false);
         if (!readingWhileNeverShown) {
@@ -101,9 +144,17 @@ class TestDashboard : public QObject
         }
         w->show();
         QCoreApplication::processEvents();
-        return MainWidgetProbe::ui(*w)->main_dbd_gray->grab().toImage();
+        if (gauge) {
+            QWidget* face = MainWidgetProbe::ui(*w)->main_dbd_gray;
+            *gauge = QRect(face->mapTo(w.get(), QPoint()), face->size());
+        }
+        return w->grab().toImage();
     }
 
+public:
+    static int drawWindowInto(const QString& path) { return drawWindow().save(path, "PNG") ? 0 : 1; }
+
+private:
     static std::unique_ptr<MainWidget> makeWidget(bool sweepDone)
     {
         auto w = std::make_unique<MainWidget>();
@@ -252,7 +303,7 @@ private slots:
         QVERIFY(showsText(lcd, QStringLiteral("99")));
     }
 
-    void gaugePictureSteps_data()
+    void windowPictureSteps_data()
     {
         QTest::addColumn<int>("fan");
         QTest::addColumn<int>("picture");
@@ -265,7 +316,7 @@ private slots:
         }
     }
 
-    void gaugePictureSteps()
+    void windowPictureSteps()
     {
         QFETCH(int, fan);
         QFETCH(int, picture);
@@ -351,9 +402,57 @@ private slots:
 
     void readingBeforeFirstShowIsShown()
     {
-        const QImage before = drawGauge(true);
+        const QImage before = drawWindow(true);
         QVERIFY(!before.isNull());
-        QVERIFY(before == drawGauge(false));
+        QVERIFY(before == drawWindow(false));
+    }
+
+    // On a screen at scale 2 the gauge is its @2x pictures put on 1:1, not the 1x ones scaled up, and the panel's glow
+    // spreads as far as at scale 1.
+    void sharpAtScale2()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("window.png"));
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+        env.insert(QLatin1String(kWindowPictureVariable), path);
+        run.setProcessEnvironment(env);
+        run.start(QCoreApplication::applicationFilePath(), QStringList());
+        QVERIFY(run.waitForFinished(30000));
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().right(2000).constData());
+        const QImage atScale2(path);
+        QRect gauge;
+        const QImage atScale1 = drawWindow(true, &gauge);
+        QCOMPARE(atScale2.size(), atScale1.size() * 2);
+        QCOMPARE(gauge.size(), QSize(450, 450));
+
+        // What a 450-point gauge is on a 900-pixel canvas.
+        QImage sharp(900, 900, QImage::Format_ARGB32_Premultiplied);
+        sharp.setDevicePixelRatio(2);
+        sharp.fill(Qt::transparent);
+        {
+            QPainter painter(&sharp);
+            painter.drawImage(0, 0, QImage(QStringLiteral(":/image/bgi_dbd_gray@2x.png")));
+            painter.drawImage(0, 0, QImage(QStringLiteral(":/image/bgi_dbd_14@2x.png")));
+        }
+        const QImage gauge2 = atScale2.copy(QRect(gauge.topLeft() * 2, gauge.size() * 2));
+        const QImage upscaled = atScale1.copy(gauge).scaled(900, 900, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double fromSharp = ringDifference(gauge2, sharp);
+        const double fromUpscaled = ringDifference(gauge2, upscaled);
+        // The glow shows in the panel's rounded corners.
+        const double glow1 = cornerAlpha(atScale1, 3);
+        const double glow2 = cornerAlpha(atScale2, 6);
+        qInfo("gauge's ring: %.2f from the @2x pictures, %.2f from the 1x window scaled up; glow in a corner: %.1f at "
+              "scale 1, %.1f at scale 2",
+              fromSharp,
+              fromUpscaled,
+              glow1,
+              glow2);
+        QVERIFY(fromSharp < 0.5);
+        QVERIFY(fromUpscaled > 1.5);
+        QVERIFY(glow1 > 5);
+        QVERIFY(qAbs(glow2 - glow1) < glow1 / 5);
     }
 
     void oneConnectionAttemptPerReadingWithoutSession()
@@ -377,5 +476,16 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDashboard)
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QString windowPicture = qEnvironmentVariable(kWindowPictureVariable);
+    if (!windowPicture.isEmpty()) {
+        return TestDashboard::drawWindowInto(windowPicture);
+    }
+    TestDashboard test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_dashboard.moc"

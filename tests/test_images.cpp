@@ -18,27 +18,28 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("format");
         QTest::addColumn<QSize>("size");
+        // Each picture, and beside it as NAME@2x the one for screens at scale 2: twice the size the window shows it.
+        auto add = [](const QString& name, const char* suffix, const QByteArray& format, QSize size, QSize sharp) {
+            const QString path = QStringLiteral(":/image/%1.%2").arg(name, QLatin1String(suffix));
+            const QString sharpPath = QStringLiteral(":/image/%1@2x.%2").arg(name, QLatin1String(suffix));
+            QTest::newRow(qPrintable(name)) << path << format << size;
+            QTest::newRow(qPrintable(name + QStringLiteral("@2x"))) << sharpPath << format << sharp;
+        };
         const QSize icon(48, 48);
-        QTest::newRow("sys_bgi_main") << ":/image/sys_bgi_main.png" << QByteArray("png") << QSize(900, 506);
-        QTest::newRow("newlogo") << ":/image/newlogo.jpg" << QByteArray("jpeg") << QSize(256, 256);
-        for (const char* name : {"bar_title_setting",
-                                 "bar_title_mini",
-                                 "bar_title_close",
-                                 "close_dis",
-                                 "open_dis",
-                                 "exit_app",
-                                 "menu_version",
-                                 "menu_update",
-                                 "msg__info"}) {
-            QTest::newRow(name) << QStringLiteral(":/image/%1.png").arg(QLatin1String(name)) << QByteArray("png")
-                                << icon;
+        add(QStringLiteral("sys_bgi_main"), "png", "png", QSize(900, 506), QSize(1800, 1012));
+        add(QStringLiteral("newlogo"), "jpg", "jpeg", QSize(256, 256), QSize(52, 52));
+        add(QStringLiteral("bar_title_setting"), "png", "png", icon, QSize(42, 42));
+        add(QStringLiteral("bar_title_mini"), "png", "png", icon, QSize(36, 36));
+        add(QStringLiteral("bar_title_close"), "png", "png", icon, QSize(36, 36));
+        for (const char* name : {"close_dis", "open_dis", "exit_app", "menu_version", "menu_update"}) {
+            add(QLatin1String(name), "png", "png", icon, QSize(32, 32));
         }
-        QTest::newRow("linked") << ":/image/5651226.png" << QByteArray("png") << QSize(512, 512);
-        QTest::newRow("not linked") << ":/image/5651284.png" << QByteArray("png") << QSize(512, 512);
-        QTest::newRow("gauge base") << ":/image/bgi_dbd_gray.png" << QByteArray("png") << QSize(800, 800);
+        add(QStringLiteral("msg__info"), "png", "png", icon, QSize(96, 96));
+        add(QStringLiteral("5651226"), "png", "png", QSize(512, 512), QSize(250, 250));
+        add(QStringLiteral("5651284"), "png", "png", QSize(512, 512), QSize(250, 250));
+        add(QStringLiteral("bgi_dbd_gray"), "png", "png", QSize(800, 800), QSize(900, 900));
         for (int frame : {1, 2, 3, 4, 6, 8, 10, 12, 14, 16, 18, 20}) {
-            QTest::addRow("gauge frame %d", frame)
-                << QStringLiteral(":/image/bgi_dbd_%1.png").arg(frame) << QByteArray("png") << QSize(800, 800);
+            add(QStringLiteral("bgi_dbd_%1").arg(frame), "png", "png", QSize(800, 800), QSize(900, 900));
         }
     }
 

@@ -3,7 +3,8 @@
 # Screenshots of the dashboard for the docs and reviews, on a private Xvfb display: the program fed by a stand-in
 # sensor server with fixed figures, driving the display simulator.
 # Usage: tools/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, screenshots)
-# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png and dialog-version.png, and, with the real sensor
+# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png, dialog-version.png and the first again at scale 2
+# (QT_SCALE_FACTOR=2) as dashboard-45c-1500rpm-12pct-scale2.png, and, with the real sensor
 # server on the recorded AMD X570 machine, selector-temperature-open.png, selector-fan-open.png and selector-load-open.png.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -48,18 +49,29 @@ while True:
 PY
 pids+=("$!")
 
-start_xvfb
+# Room for the window at scale 2.
+start_xvfb 1800x1200
 "$build/devsim/orvane-devsim" --socket "$work/runtime/devsim.sock" </dev/null >/dev/null 2>&1 &
 pids+=("$!")
 sleep 1
 cd "$work"
-XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb \
-    LD_PRELOAD="$build/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$work/runtime/devsim.sock" \
-    "$build/orvane" 2>/dev/null &
-pids+=("$!")
+start_orvane() {
+    XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb \
+        LD_PRELOAD="$build/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$work/runtime/devsim.sock" \
+        "$@" 2>/dev/null &
+    pids+=("$!")
+    window="$(xdotool search --sync --onlyvisible --name '^Orvane v1\.0\.0\.1$' | head -n 1)"
+}
+shot() { import -window root -crop "${2:-860x525}+0+0" +repage "$out/$1"; }
 
-window="$(xdotool search --sync --onlyvisible --name '^Orvane v1\.0\.0\.1$' | head -n 1)"
-shot() { import -window root -crop 860x525+0+0 +repage "$out/$1"; }
+QT_SCALE_FACTOR=2 start_orvane "$build/orvane"
+sleep 5
+shot dashboard-45c-1500rpm-12pct-scale2.png 1720x1050
+kill -TERM "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null || true
+unset 'pids[-1]'
+
+start_orvane "$build/orvane"
 sleep 5
 shot dashboard-45c-1500rpm-12pct.png
 echo "99 100 2400" >"$work/figures"
@@ -86,12 +98,7 @@ cp "$build/orvane" "$work/app/orvane"
 printf '#!/bin/sh\nexec "%s" --sysfs-root "%s" --proc-root "%s" --fan-names /dev/null "$@"\n' \
     "$build/voviredo/VOViredo" "$machine/sys" "$machine/proc" >"$work/app/voviredo/VOViredo"
 chmod +x "$work/app/voviredo/VOViredo"
-XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb \
-    LD_PRELOAD="$build/devsim/libhidapi_sim.so" ORVANE_DEVSIM_SOCKET="$work/runtime/devsim.sock" \
-    "$work/app/orvane" 2>/dev/null &
-pids+=("$!")
-sleep 1
-window="$(xdotool search --sync --onlyvisible --name '^Orvane v1\.0\.0\.1$' | head -n 1)"
+start_orvane "$work/app/orvane"
 sleep 5
 wide() { import -window root -crop 1000x620+0+0 +repage "$out/$1"; }
 xdotool mousemove --window "$window" 680 289 click 1

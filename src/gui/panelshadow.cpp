@@ -57,7 +57,8 @@ QPixmap PanelShadow::renderShadow() const
     QGraphicsPixmapItem* item = scene.addPixmap(source);
     auto* effect = new QGraphicsDropShadowEffect;
     effect->setColor(mColor);
-    effect->setBlurRadius(mBlurRadius);
+    // The effect blurs in the picture's pixels, the panel's radius is in points.
+    effect->setBlurRadius(mBlurRadius * ratio);
     const qreal aside = mPanel->width() + 2 * mMargin;
     effect->setOffset(aside, 0);
     item->setGraphicsEffect(effect);

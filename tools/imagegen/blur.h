@@ -4,8 +4,9 @@
 
 class QImage;
 
-// Soft glow: three box passes per direction approximate a gaussian of about the given radius. Pixels beyond the
-// edge count as transparent so a glow fades out instead of smearing the border. Takes a premultiplied image.
-void blurImage(QImage& image, int radius);
+// Soft glow: three box passes per direction approximate a gaussian of about the given radius, in the canvas's
+// units (canvas.h). Pixels beyond the edge count as transparent so a glow fades out instead of smearing the border.
+// Takes a premultiplied image, 8 or 16 bits a channel.
+void blurImage(QImage& image, int radiusUnits);
 
 #endif // ORVANE_IMAGEGEN_BLUR_H

@@ -2,12 +2,14 @@
 #include "canvas.h"
 
 #include <QFontDatabase>
+#include <QImageWriter>
 #include <QPainter>
 #include <QStringList>
 #include <QtMath>
 
 namespace {
 QString gFamily = QStringLiteral("DejaVu Sans");
+CanvasSetup gSetup;
 
 const QStringList& fontDirs()
 {
@@ -39,9 +41,17 @@ bool addFont(const QString& fileName)
 }
 } // namespace
 
+void setCanvas(const CanvasSetup& setup)
+{
+    gSetup = setup;
+}
+
 QImage newCanvas(int width, int height)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(qRound(width * gSetup.scale),
+                 qRound(height * gSetup.scale),
+                 gSetup.deep ? QImage::Format_RGBA64_Premultiplied : QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(gSetup.scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -55,7 +65,9 @@ void prepare(QPainter& painter)
 
 bool savePng(const QImage& image, const QString& path)
 {
-    return image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG");
+    QImageWriter writer(path, "png");
+    writer.setQuality(0); // zlib's level 9; PNG has no loss to trade
+    return writer.write(image.convertToFormat(QImage::Format_ARGB32));
 }
 
 bool saveJpeg(const QImage& image, const QString& path)

@@ -10,13 +10,26 @@
 
 class QPainter;
 
-// A transparent premultiplied canvas; every drawing starts on one of these.
+// Pictures are drawn in units of their 1x pixels. A canvas holds `scale` pixels per unit and a painter on it draws in
+// units. Deep canvases hold 16 bits a channel: where a glow fades out its colours then stay smooth instead of
+// jumping with every step of an 8-bit alpha, which PNG packs about an eighth tighter.
+struct CanvasSetup
+{
+    qreal scale = 1.0;
+    bool deep = false;
+};
+void setCanvas(const CanvasSetup& setup);
+
+// Every title-bar, menu and dialog icon is drawn on a square of this many units.
+constexpr int kIconSize = 48;
+
+// A transparent premultiplied canvas of width x height units; every drawing starts on one of these.
 QImage newCanvas(int width, int height);
 
 // Turns on the smoothing every picture of the program is drawn with.
 void prepare(QPainter& painter);
 
-// Saves as 8-bit RGBA PNG (colour type 6) whatever the content.
+// Saves as 8-bit RGBA PNG (colour type 6) whatever the content, packed as tight as zlib goes.
 bool savePng(const QImage& image, const QString& path);
 
 // Saves as an opaque baseline JPEG.

@@ -28,6 +28,25 @@ EXPECTED = {
     "msg__info.png": (48, 48),
 }
 EXPECTED.update({"bgi_dbd_%d.png" % n: (800, 800) for n in GAUGE})
+# The pictures for scale 2: twice the size the window shows each one at (the panel: twice its own).
+SHARP = {
+    "sys_bgi_main.png": (1800, 1012),
+    "newlogo.jpg": (52, 52),
+    "bar_title_setting.png": (42, 42),
+    "bar_title_mini.png": (36, 36),
+    "bar_title_close.png": (36, 36),
+    "5651226.png": (250, 250),
+    "5651284.png": (250, 250),
+    "bgi_dbd_gray.png": (900, 900),
+    "close_dis.png": (32, 32),
+    "open_dis.png": (32, 32),
+    "exit_app.png": (32, 32),
+    "menu_version.png": (32, 32),
+    "menu_update.png": (32, 32),
+    "msg__info.png": (96, 96),
+}
+SHARP.update({"bgi_dbd_%d.png" % n: (900, 900) for n in GAUGE})
+EXPECTED.update({"%s@2x%s" % os.path.splitext(name): size for name, size in SHARP.items()})
 
 
 def png_header(data):

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // orvane-imagegen: draws every picture of the program's resource bundle and the Windows icon.
-// Usage: orvane-imagegen OUTPUT_DIR
+// Usage: orvane-imagegen OUTPUT_DIR          each picture, and the window's pictures again as NAME@2x for scale 2
 //        orvane-imagegen --icons THEME_DIR   the launcher's icon in the hicolor sizes, as THEME_DIR/NxN/apps/orvane.png
 
 #include "canvas.h"
 #include "cooler.h"
+#include "coolershape.h"
 #include "gauge.h"
 #include "gaugelayout.h"
 #include "icowriter.h"
@@ -22,40 +23,114 @@
 namespace {
 struct Output
 {
+    enum class Format { Png, Jpeg, Ico };
     QString name;
-    std::function<bool(const QString&)> write;
+    std::function<QImage()> draw;
+    Format format;
+    // The scale its @2x picture is drawn at (0: none, the window does not show it). The window shows most pictures
+    // smaller than they are drawn, so the @2x one holds twice the pixels shown, to be put on a 2x screen 1:1.
+    qreal sharpScale;
 };
 
-std::function<bool(const QString&)> png(std::function<QImage()> draw)
+using Format = Output::Format;
+
+constexpr qreal twiceShown(int shown, int drawn)
 {
-    return [draw](const QString& path) { return savePng(draw(), path); };
+    return 2.0 * shown / drawn;
 }
+
+// The sizes the window shows its pictures at.
+constexpr int kGaugeShown = 450;
+constexpr int kCoolerShown = 125;
+constexpr int kLogoShown = 26;
+constexpr int kMenuIconShown = 16;
 
 std::vector<Output> outputs()
 {
+    const qreal gauge = twiceShown(kGaugeShown, gauge::kSize);
+    const qreal cooler = twiceShown(kCoolerShown, cooler::kSize);
+    const qreal menuIcon = twiceShown(kMenuIconShown, kIconSize);
     std::vector<Output> list = {
-        {QStringLiteral("sys_bgi_main.png"), png(drawPanelBackground)},
-        {QStringLiteral("newlogo.jpg"), [](const QString& path) { return saveJpeg(drawLogo(256), path); }},
-        {QStringLiteral("orvane.ico"), [](const QString& path) { return writeIco(drawLogoTile(128), path); }},
-        {QStringLiteral("bar_title_setting.png"), png(drawTitleSetting)},
-        {QStringLiteral("bar_title_mini.png"), png(drawTitleMinimize)},
-        {QStringLiteral("bar_title_close.png"), png(drawTitleClose)},
-        {QStringLiteral("5651226.png"), png(drawCoolerLinked)},
-        {QStringLiteral("5651284.png"), png(drawCoolerOutline)},
-        {QStringLiteral("bgi_dbd_gray.png"), png(drawGaugeBackground)},
-        {QStringLiteral("close_dis.png"), png(drawMenuHide)},
-        {QStringLiteral("open_dis.png"), png(drawMenuShow)},
-        {QStringLiteral("exit_app.png"), png(drawMenuExit)},
-        {QStringLiteral("menu_version.png"), png(drawMenuVersion)},
-        {QStringLiteral("menu_update.png"), png(drawMenuUpdate)},
-        {QStringLiteral("msg__info.png"), png(drawMessageInfo)},
+        // Stretched to the window, 860 x 525: already about the size shown.
+        {QStringLiteral("sys_bgi_main.png"), drawPanelBackground, Format::Png, 2.0},
+        {QStringLiteral("newlogo.jpg"), [] { return drawLogo(256); }, Format::Jpeg, twiceShown(kLogoShown, 256)},
+        {QStringLiteral("orvane.ico"), [] { return drawLogoTile(128); }, Format::Ico, 0},
+        {QStringLiteral("bar_title_setting.png"), drawTitleSetting, Format::Png, twiceShown(21, kIconSize)},
+        {QStringLiteral("bar_title_mini.png"), drawTitleMinimize, Format::Png, twiceShown(18, kIconSize)},
+        {QStringLiteral("bar_title_close.png"), drawTitleClose, Format::Png, twiceShown(18, kIconSize)},
+        {QStringLiteral("5651226.png"), drawCoolerLinked, Format::Png, cooler},
+        {QStringLiteral("5651284.png"), drawCoolerOutline, Format::Png, cooler},
+        {QStringLiteral("bgi_dbd_gray.png"), drawGaugeBackground, Format::Png, gauge},
+        {QStringLiteral("close_dis.png"), drawMenuHide, Format::Png, menuIcon},
+        {QStringLiteral("open_dis.png"), drawMenuShow, Format::Png, menuIcon},
+        {QStringLiteral("exit_app.png"), drawMenuExit, Format::Png, menuIcon},
+        {QStringLiteral("menu_version.png"), drawMenuVersion, Format::Png, menuIcon},
+        {QStringLiteral("menu_update.png"), drawMenuUpdate, Format::Png, menuIcon},
+        {QStringLiteral("msg__info.png"), drawMessageInfo, Format::Png, twiceShown(48, kIconSize)},
     };
     const QVector<int>& frames = gauge::frameNumbers();
     for (int level = 0; level < frames.size(); ++level) {
-        list.push_back(
-            {QStringLiteral("bgi_dbd_%1.png").arg(frames[level]), png([level]() { return drawGaugeFrame(level); })});
+        list.push_back({QStringLiteral("bgi_dbd_%1.png").arg(frames[level]),
+                        [level] { return drawGaugeFrame(level); },
+                        Format::Png,
+                        gauge});
     }
     return list;
+}
+
+// Where Qt looks for a picture's version for scale 2: name@2x.png beside name.png.
+QString sharpName(const QString& name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return name.left(dot) + QStringLiteral("@2x") + name.mid(dot);
+}
+
+bool save(const QImage& image, Format format, const QString& path)
+{
+    switch (format) {
+    case Format::Png:
+        return savePng(image, path);
+    case Format::Jpeg:
+        return saveJpeg(image, path);
+    case Format::Ico:
+        return writeIco(image, path);
+    }
+    return false;
+}
+
+// QPainter puts no fewer pixels than units on a canvas, so a picture smaller than its units is drawn at a power of
+// two above and scaled down smoothly.
+QImage drawSharp(const Output& output)
+{
+    qreal scale = output.sharpScale;
+    int above = 1;
+    while (scale < 1.0) {
+        scale *= 2;
+        above *= 2;
+    }
+    setCanvas({scale, true});
+    const QImage image = output.draw();
+    setCanvas({});
+    return above == 1 ? image : image.scaled(image.size() / above, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int writeAll(const QDir& dir, QTextStream& err)
+{
+    int failures = 0;
+    auto write = [&](const QImage& image, Format format, const QString& name) {
+        const QString path = dir.filePath(name);
+        if (!save(image, format, path)) {
+            err << "failed to write " << path << '\n';
+            ++failures;
+        }
+    };
+    for (const Output& output : outputs()) {
+        write(output.draw(), output.format, output.name);
+        if (output.sharpScale > 0) {
+            write(drawSharp(output), output.format, sharpName(output.name));
+        }
+    }
+    return failures == 0 ? 0 : 1;
 }
 
 // Drawn at each size rather than scaled, so that the small ones stay sharp. No text, so no fonts needed.
@@ -99,13 +174,5 @@ int main(int argc, char* argv[])
         err << "DejaVu Sans not found (install fonts-dejavu-core or set ORVANE_FONT_DIR)\n";
         return 1;
     }
-    int failures = 0;
-    for (const Output& output : outputs()) {
-        const QString path = dir.filePath(output.name);
-        if (!output.write(path)) {
-            err << "failed to write " << path << '\n';
-            ++failures;
-        }
-    }
-    return failures == 0 ? 0 : 1;
+    return writeAll(dir, err);
 }

@@ -8,7 +8,7 @@
 #include <QPainter>
 
 namespace {
-constexpr int kSize = 48;
+constexpr int kSize = kIconSize;
 const QPointF kMid(kSize / 2.0, kSize / 2.0);
 
 QPen glyphPen(qreal width, const QColor& colour = tone::kGlyph)

@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QVector>
 
 namespace {
 constexpr int kWidth = 900;
@@ -36,21 +37,30 @@ void fillBase(QPainter& p, const QPainterPath& shape)
     p.fillPath(shape, statusGlow);
 }
 
-// Fine grain, fixed seed: the picture is the same on every run.
+// Fine grain, fixed seed: the picture is the same on every run. One grain per unit, so that a canvas at a higher
+// scale shows the same grain, only sharper at its edges.
 void addGrain(QImage& image)
 {
+    // Three steps of an 8-bit channel: finer depth holds nothing more here.
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QVector<qint8> grain(kWidth * kHeight);
     quint32 state = 0x2545F491u;
+    for (qint8& d : grain) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        d = qint8(int(state % 7) - 3);
+    }
+    const qreal scale = image.devicePixelRatio();
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const int row = qMin(int(y / scale), kHeight - 1) * kWidth;
         for (int x = 0; x < image.width(); ++x) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
             const int alpha = qAlpha(line[x]);
             if (alpha == 0) {
                 continue;
             }
-            const int d = int(state % 7) - 3;
+            const int d = grain[row + qMin(int(x / scale), kWidth - 1)];
             auto shift = [&](int v) { return qBound(0, v + d * alpha / 255, alpha); };
             line[x] = qRgba(shift(qRed(line[x])), shift(qGreen(line[x])), shift(qBlue(line[x])), alpha);
         }
