@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QtTest>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +94,11 @@ private slots:
         sway.start(QStringLiteral("setpriv"),
                    asUser + QStringList {QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()});
         QVERIFY2(sway.waitForStarted(5000), "sway could not be started");
+        // Ended as it asks to be on any way out: killed, its XWayland would leave its lock and socket in /tmp behind.
+        const auto stopSway = qScopeGuard([&sway]() {
+            sway.terminate();
+            sway.waitForFinished(10000);
+        });
         QString ipc;
         QVERIFY(QTest::qWaitFor(
             [&]() {
@@ -153,8 +159,6 @@ private slots:
         QCOMPARE(rect.value(QStringLiteral("height")).toInt(), 525);
 
         QVERIFY(run.terminate());
-        sway.terminate();
-        QVERIFY(sway.waitForFinished(10000));
     }
 
     void startsShowsFeedsAndEnds()
