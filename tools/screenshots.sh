@@ -67,6 +67,12 @@ shot() { import -window root -crop "${2:-860x525}+0+0" +repage "$out/$1"; }
 QT_SCALE_FACTOR=2 start_orvane "$build/orvane"
 sleep 5
 shot dashboard-45c-1500rpm-12pct-scale2.png 1720x1050
+xdotool mousemove --window "$window" 1518 48 click 1
+sleep 1
+xdotool key Down Return
+sleep 1
+shot dialog-version-scale2.png 1720x1050
+xdotool key Escape
 kill -TERM "${pids[-1]}"
 wait "${pids[-1]}" 2>/dev/null || true
 unset 'pids[-1]'

@@ -23,7 +23,8 @@ void MsgDialog::setWgtGraphicsEffect(QWidget* wgt)
 {
     auto* shadow = new QGraphicsDropShadowEffect(wgt);
     shadow->setColor(QColor(255, 255, 255, 100));
-    shadow->setBlurRadius(30);
+    // Qt blurs in the screen's pixels; the glow is 30 points wide at any scale.
+    shadow->setBlurRadius(30 * wgt->devicePixelRatioF());
     wgt->setGraphicsEffect(shadow);
 }
 
