@@ -3,8 +3,8 @@
 # Screenshots of the dashboard for the docs and reviews, on a private Xvfb display: the program fed by a stand-in
 # sensor server with fixed figures, driving the display simulator.
 # Usage: tools/screenshots.sh [BUILD_DIR] [OUT_DIR]   (defaults: build, screenshots)
-# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png, dialog-version.png and the first again at scale 2
-# (QT_SCALE_FACTOR=2) as dashboard-45c-1500rpm-12pct-scale2.png, and, with the real sensor
+# Writes dashboard-45c-1500rpm-12pct.png, dashboard-full-load.png and dialog-version.png; at scale 2
+# (QT_SCALE_FACTOR=2) dashboard-45c-1500rpm-12pct-scale2.png and dialog-version-scale2.png; and, with the real sensor
 # server on the recorded AMD X570 machine, selector-temperature-open.png, selector-fan-open.png and selector-load-open.png.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
