@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
 #include <grp.h>
 #include <pwd.h>
 
@@ -18,20 +19,27 @@ ThrowawayUser::ThrowawayUser()
 ThrowawayUser::~ThrowawayUser()
 {
     if (uid != 0) {
+        // userdel refuses a user with a process left, say a compositor's child after a failed case.
+        QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-KILL"), QStringLiteral("-u"), name});
         QProcess::execute(QStringLiteral("userdel"), {name});
     }
 }
 
 bool ThrowawayUser::make()
 {
-    if (QProcess::execute(QStringLiteral("useradd"),
-                          {QStringLiteral("--system"),
-                           QStringLiteral("--user-group"),
-                           QStringLiteral("--no-create-home"),
-                           QStringLiteral("--shell"),
-                           QStringLiteral("/usr/sbin/nologin"),
-                           name}) != 0) {
-        return false;
+    const QStringList args {QStringLiteral("--system"),
+                            QStringLiteral("--user-group"),
+                            QStringLiteral("--no-create-home"),
+                            QStringLiteral("--shell"),
+                            QStringLiteral("/usr/sbin/nologin"),
+                            name};
+    // useradd gives up at once while anything else holds the account files' lock (apt adding a user, say).
+    int tries = 0;
+    while (QProcess::execute(QStringLiteral("useradd"), args) != 0) {
+        if (++tries == 5) {
+            return false;
+        }
+        QThread::sleep(1);
     }
     const struct passwd* account = ::getpwnam(name.toLocal8Bit().constData());
     if (!account) {
