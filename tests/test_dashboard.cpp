@@ -15,7 +15,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cmath>
 
 namespace {
 ST_HWINFO_DATA reading(int temperature, int load, int fan)
@@ -70,25 +69,21 @@ constexpr char kWindowPictureVariable[] = "ORVANE_TEST_WINDOW_PICTURE";
 // 1500 rpm: the gauge shows picture 14 (drawWindow() draws nothing if not).
 constexpr int kGaugeFan = 1500;
 
-// Mean difference per channel of two pictures of one size over the ring of the gauge's segments: outside the
-// readouts and captions drawn over it.
-double ringDifference(const QImage& a, const QImage& b)
+// The mean pixel of an area: a smooth scale down to one pixel averages it.
+QRgb mean(const QImage& image, const QRect& area)
 {
-    qint64 sum = 0;
-    qint64 count = 0;
-    const int half = a.width() / 2;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const double r = std::hypot(x - half, y - half) / half;
-            if (r > 0.74 && r < 0.92) {
-                const QRgb p = a.pixel(x, y);
-                const QRgb q = b.pixel(x, y);
-                sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-                count += 3;
-            }
-        }
-    }
-    return double(sum) / count;
+    return image.copy(area).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixel(0, 0);
+}
+
+// Mean difference per channel of two pictures over an area.
+int meanDifference(QImage a, const QImage& b, const QRect& area)
+{
+    QPainter painter(&a);
+    painter.setCompositionMode(QPainter::CompositionMode_Difference);
+    painter.drawImage(a.rect(), b);
+    painter.end();
+    const QRgb difference = mean(a, area);
+    return (qRed(difference) + qGreen(difference) + qBlue(difference)) / 3;
 }
 
 std::vector<devsim::Event> valueEvents(const devsim::DeviceModel& model)
@@ -415,22 +410,22 @@ private slots:
         painter.drawImage(0, 0, QImage(QStringLiteral(":/image/bgi_dbd_gray@2x.png")));
         painter.drawImage(0, 0, QImage(QStringLiteral(":/image/bgi_dbd_14@2x.png")));
         const QImage gauge2 = atScale2.copy(QRect(gauge.topLeft() * 2, sharp.size()));
-        const double fromSharp = ringDifference(gauge2, sharp);
-        const double fromUpscaled = ringDifference(gauge2, atScale1.copy(gauge).scaled(sharp.size()));
-        // The glow shows in the panel's rounded corners: the mean alpha of 3 x 3 points there.
-        auto glow = [](const QImage& image, int side) {
-            return qAlpha(
-                image.copy(0, 0, side, side).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixel(0, 0));
-        };
-        qInfo("ring: %.2f from the @2x pictures, %.2f from scale 1 scaled up; glow: %d at scale 1, %d at 2",
+        // The segments at the top of the arc, clear of the readouts drawn over the gauge.
+        const QRect arc(350, 50, 200, 55);
+        const int fromSharp = meanDifference(gauge2, sharp, arc);
+        const int fromUpscaled = meanDifference(gauge2, atScale1.copy(gauge).scaled(sharp.size()), arc);
+        // The glow shows in the panel's rounded corners: the mean alpha of the 3 x 3 points there.
+        const int glow1 = qAlpha(mean(atScale1, QRect(0, 0, 3, 3)));
+        const int glow2 = qAlpha(mean(atScale2, QRect(0, 0, 6, 6)));
+        qInfo("arc: %d from the @2x pictures, %d from scale 1 scaled up; glow: %d at scale 1, %d at 2",
               fromSharp,
               fromUpscaled,
-              glow(atScale1, 3),
-              glow(atScale2, 6));
-        QVERIFY(fromSharp < 0.5);
-        QVERIFY(fromUpscaled > 1.5);
-        QVERIFY(glow(atScale1, 3) > 5);
-        QVERIFY(qAbs(glow(atScale2, 6) - glow(atScale1, 3)) < glow(atScale1, 3) / 5);
+              glow1,
+              glow2);
+        QCOMPARE(fromSharp, 0);
+        QVERIFY(fromUpscaled > 0);
+        QVERIFY(glow1 > 5);
+        QVERIFY(qAbs(glow2 - glow1) < glow1 / 5);
     }
 
     void oneConnectionAttemptPerReadingWithoutSession()
