@@ -41,7 +41,7 @@ void fillBase(QPainter& p, const QPainterPath& shape)
 // scale shows the same grain, only sharper at its edges.
 void addGrain(QImage& image)
 {
-    // Three steps of an 8-bit channel: finer depth holds nothing more here.
+    // The grain moves a channel by up to three 8-bit steps: a deep canvas has nothing to add here.
     image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QVector<qint8> grain(kWidth * kHeight);
     quint32 state = 0x2545F491u;
