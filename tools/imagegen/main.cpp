@@ -44,6 +44,9 @@ constexpr int kGaugeShown = 450;
 constexpr int kCoolerShown = 125;
 constexpr int kLogoShown = 26;
 constexpr int kMenuIconShown = 16;
+constexpr int kSettingIconShown = 21;
+constexpr int kTitleIconShown = 18;
+constexpr int kDialogIconShown = 48;
 
 std::vector<Output> outputs()
 {
@@ -55,9 +58,12 @@ std::vector<Output> outputs()
         {QStringLiteral("sys_bgi_main.png"), drawPanelBackground, Format::Png, 2.0},
         {QStringLiteral("newlogo.jpg"), [] { return drawLogo(256); }, Format::Jpeg, twiceShown(kLogoShown, 256)},
         {QStringLiteral("orvane.ico"), [] { return drawLogoTile(128); }, Format::Ico, 0},
-        {QStringLiteral("bar_title_setting.png"), drawTitleSetting, Format::Png, twiceShown(21, kIconSize)},
-        {QStringLiteral("bar_title_mini.png"), drawTitleMinimize, Format::Png, twiceShown(18, kIconSize)},
-        {QStringLiteral("bar_title_close.png"), drawTitleClose, Format::Png, twiceShown(18, kIconSize)},
+        {QStringLiteral("bar_title_setting.png"),
+         drawTitleSetting,
+         Format::Png,
+         twiceShown(kSettingIconShown, kIconSize)},
+        {QStringLiteral("bar_title_mini.png"), drawTitleMinimize, Format::Png, twiceShown(kTitleIconShown, kIconSize)},
+        {QStringLiteral("bar_title_close.png"), drawTitleClose, Format::Png, twiceShown(kTitleIconShown, kIconSize)},
         {QStringLiteral("5651226.png"), drawCoolerLinked, Format::Png, cooler},
         {QStringLiteral("5651284.png"), drawCoolerOutline, Format::Png, cooler},
         {QStringLiteral("bgi_dbd_gray.png"), drawGaugeBackground, Format::Png, gauge},
@@ -66,7 +72,7 @@ std::vector<Output> outputs()
         {QStringLiteral("exit_app.png"), drawMenuExit, Format::Png, menuIcon},
         {QStringLiteral("menu_version.png"), drawMenuVersion, Format::Png, menuIcon},
         {QStringLiteral("menu_update.png"), drawMenuUpdate, Format::Png, menuIcon},
-        {QStringLiteral("msg__info.png"), drawMessageInfo, Format::Png, twiceShown(48, kIconSize)},
+        {QStringLiteral("msg__info.png"), drawMessageInfo, Format::Png, twiceShown(kDialogIconShown, kIconSize)},
     };
     const QVector<int>& frames = gauge::frameNumbers();
     for (int level = 0; level < frames.size(); ++level) {
