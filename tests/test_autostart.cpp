@@ -161,7 +161,7 @@ private slots:
 
     void checkBoxCreatesAndDeletes()
     {
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(w)->stop();
         QCheckBox* box = MainWidgetProbe::ui(w)->main_ckb_autostart;
         QVERIFY(!box->isChecked());
@@ -180,7 +180,7 @@ private slots:
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(w)->stop();
         QCheckBox* box = MainWidgetProbe::ui(w)->main_ckb_autostart;
         DialogWatcher watcher;
@@ -208,7 +208,7 @@ private slots:
         const QByteArray before = readEntry();
         const QDateTime modified = QFileInfo(entryPath()).lastModified();
         {
-            MainWidget w;
+            MainWidget w(MainWidgetProbe::feedByHand());
             MainWidgetProbe::sysTimer(w)->stop();
             QCOMPARE(MainWidgetProbe::ui(w)->main_ckb_autostart->isChecked(), entryPresent);
         }

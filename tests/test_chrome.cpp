@@ -81,7 +81,7 @@ private slots:
     void init()
     {
         QFile::remove(iniPath());
-        w = std::make_unique<MainWidget>();
+        w = std::make_unique<MainWidget>(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(*w)->stop();
         w->move(200, 150);
         w->show();

@@ -135,7 +135,7 @@ public:
 private:
     static std::unique_ptr<MainWidget> makeWidget(bool sweepDone)
     {
-        auto w = std::make_unique<MainWidget>();
+        auto w = std::make_unique<MainWidget>(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(*w)->stop();
         if (sweepDone) {
             MainWidgetProbe::tick(*w, 120);

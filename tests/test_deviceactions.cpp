@@ -20,7 +20,7 @@ class TestDeviceActions : public QObject
 
     static std::unique_ptr<MainWidget> makeWidget()
     {
-        auto w = std::make_unique<MainWidget>();
+        auto w = std::make_unique<MainWidget>(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(*w)->stop();
         MainWidgetProbe::tick(*w, 120);
         return w;
@@ -75,10 +75,9 @@ private slots:
             mModel->unplug();
         }
         // Another Orvane linked the display first.
-        DisplayFeed holder;
+        DisplayFeed holder(MainWidgetProbe::feedByHand());
         if (setup == QLatin1String("held")) {
-            holder.onUsbHidInit(0);
-            holder.onUsbConnect();
+            holder.start();
         }
         auto w = makeWidget();
         const bool inSession = setup != QLatin1String("absent") && setup != QLatin1String("held");

@@ -3,6 +3,7 @@
 // removal, silence, late replies, the frame index and the hold on the display, with the handles the library saw.
 #include "devicemodel.h"
 #include "displayfeedprobe.h"
+#include "hardwareinfo.h"
 #include "hidapi_sim.h"
 
 #include <QtTest>
@@ -10,6 +11,8 @@
 
 namespace {
 using Log = std::vector<std::string>;
+using State = DisplayFeed::LinkState;
+using States = std::vector<State>;
 
 ST_HWINFO_DATA sensorReading(int temperature, int load, int fan)
 {
@@ -18,6 +21,14 @@ ST_HWINFO_DATA sensorReading(int temperature, int load, int fan)
     data.cpuload = load;
     data.cpufan = fan;
     return data;
+}
+
+QStringList gWarnings;
+void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtWarningMsg) {
+        gWarnings << message;
+    }
 }
 
 std::vector<devsim::Event> eventsOf(const devsim::DeviceModel& model, devsim::EventKind kind)
@@ -52,21 +63,22 @@ private slots:
     void repeatedArrivalsLeakNoHandle();
     void secondFeedLeavesHeldDisplayAlone();
     void holdKeptThroughReconnectsAndDroppedOnRemoval();
+    void startsOnceAndItsWorkerObjectsDieOnTheirThread();
 
 private:
     DisplayFeed& feed() { return *mFeed; }
     void start();
-    std::unique_ptr<DisplayFeed> makeFeed(bool* linkedPicture);
+    std::unique_ptr<DisplayFeed> makeFeed(States* told);
     void finishSweep();
     void reading(int temperature, int load, int fan);
     void invoke(const char* slot);
     void arrival(bool present);
-    bool linkState() const { return mLinkedPicture; }
+    State told() const { return mTold.empty() ? State::Unknown : mTold.back(); }
     bool linked() { return DisplayFeedProbe::isUsbConnect(feed()); }
 
     devsim::DeviceModel* mModel = nullptr;
     std::unique_ptr<DisplayFeed> mFeed;
-    bool mLinkedPicture = false;
+    States mTold;
 };
 
 void TestDeviceSession::init()
@@ -91,25 +103,29 @@ void TestDeviceSession::cleanup()
     mModel = nullptr;
 }
 
-// A feed set up as the window and the headless program set it up, its link picture followed in `linkedPicture`.
-std::unique_ptr<DisplayFeed> TestDeviceSession::makeFeed(bool* linkedPicture)
+// A feed started as the window starts it, but taking no reading and starting no server by itself; what it tells of
+// the link is collected in `told`.
+std::unique_ptr<DisplayFeed> TestDeviceSession::makeFeed(States* told)
 {
-    auto feed = std::make_unique<DisplayFeed>();
-    QObject::connect(
-        feed.get(), &DisplayFeed::signal_linkPicture, [linkedPicture](bool linked) { *linkedPicture = linked; });
-    feed->onUsbHidInit(0);
-    feed->onUsbConnect();
+    DisplayFeed::Options options;
+    options.pacesItself = false;
+    options.serverStartDelayMs = -1;
+    options.trafficWaitsForSweep = true;
+    auto feed = std::make_unique<DisplayFeed>(options);
+    QObject::connect(feed.get(), &DisplayFeed::signal_linkState, [told](State state) { told->push_back(state); });
+    feed->start();
     return feed;
 }
 
 void TestDeviceSession::start()
 {
-    mFeed = makeFeed(&mLinkedPicture);
+    mTold.clear();
+    mFeed = makeFeed(&mTold);
 }
 
 void TestDeviceSession::finishSweep()
 {
-    mFeed->releaseTraffic();
+    mFeed->sweepFinished();
 }
 
 void TestDeviceSession::reading(int temperature, int load, int fan)
@@ -137,7 +153,7 @@ void TestDeviceSession::startWithoutDeviceThenPlugIn()
 {
     mModel->unplug();
     start();
-    QVERIFY(!linkState());
+    QCOMPARE(told(), State::Absent);
     QVERIFY(!linked());
     // The first handshake ends at the open step.
     QCOMPARE(devsim::simCallLog(), (Log {"open", "open-failed"}));
@@ -146,12 +162,12 @@ void TestDeviceSession::startWithoutDeviceThenPlugIn()
     reading(45, 12, 1500);
     QCOMPARE(mModel->handleStats().failedOpens, 2);
     QVERIFY(!linked());
-    QVERIFY(!linkState());
+    QCOMPARE(mTold, States {State::Absent});
 
     mModel->plug();
     arrival(true);
     QVERIFY(linked());
-    QVERIFY(linkState());
+    QCOMPARE(mTold, (States {State::Absent, State::Arrived, State::Linked}));
     QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), mModel->lastSeed());
 
     reading(45, 12, 1500);
@@ -168,9 +184,9 @@ void TestDeviceSession::arrivalOfDeviceThatCannotOpen()
 {
     mModel->unplug();
     start();
-    // The notice shows the linked picture at once; the failed handshake leaves it there.
+    // The notice is told at once, the failed handshake after it (the window keeps the notice's picture).
     arrival(true);
-    QVERIFY(linkState());
+    QCOMPARE(mTold, (States {State::Absent, State::Arrived, State::Absent}));
     QVERIFY(!linked());
     QCOMPARE(mModel->handleStats().failedOpens, 2);
 }
@@ -197,7 +213,7 @@ void TestDeviceSession::handshakeReplies()
     mModel->setSeed(seed);
     start();
     QVERIFY(linked());
-    QVERIFY(linkState());
+    QCOMPARE(told(), State::Linked);
     QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), seed);
 
     finishSweep();
@@ -222,8 +238,7 @@ void TestDeviceSession::replyWithoutMarker()
     invoke("onUsbConnect");
     QVERIFY(!linked());
     QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), 0);
-    // The label keeps what it showed.
-    QVERIFY(linkState());
+    QCOMPARE(told(), State::Silent);
     QCOMPARE(mModel->handleStats().live, 0);
 
     // The next reading tries again.
@@ -252,7 +267,7 @@ void TestDeviceSession::removal()
     mModel->unplug();
     arrival(false);
     QVERIFY(!linked());
-    QVERIFY(!linkState());
+    QCOMPARE(told(), State::Unplugged);
     QCOMPARE(mModel->handleStats().live, 0);
 }
 
@@ -266,14 +281,14 @@ void TestDeviceSession::lateReplyEndsSessionAndNextReadingRecovers()
     mModel->setDelayMs(2300);
     reading(45, 12, 1500);
     QVERIFY(!linked());
-    QVERIFY(!linkState());
+    QCOMPARE(told(), State::Lost);
     QCOMPARE(mModel->handleStats().live, 0);
 
     mModel->setDelayMs(0);
     mModel->setSeed(firstSeed ^ 0x5A);
     reading(46, 13, 1400);
     QVERIFY(linked());
-    QVERIFY(linkState());
+    QCOMPARE(told(), State::Linked);
     QCOMPARE(int(DisplayFeedProbe::seedValue(feed())), firstSeed ^ 0x5A);
 
     reading(47, 14, 1300);
@@ -297,7 +312,7 @@ void TestDeviceSession::pulledOutWithoutNotice()
     // The failed write closes the device, so the read fails without reaching the library.
     QCOMPARE(devsim::simCallLog(), (Log {"nonblocking 0", "write 64", "nonblocking 1", "close"}));
     QVERIFY(!linked());
-    QVERIFY(!linkState());
+    QCOMPARE(told(), State::Lost);
 
     reading(45, 12, 1500);
     QVERIFY(!linked());
@@ -354,22 +369,16 @@ void TestDeviceSession::secondFeedLeavesHeldDisplayAlone()
     QVERIFY(linked());
     devsim::clearSimCallLog();
 
-    bool otherPicture = true;
-    std::unique_ptr<DisplayFeed> other;
-    {
-        QSignalSpy held(mFeed.get(), &DisplayFeed::signal_heldElsewhere);
-        other = makeFeed(&otherPicture);
-        QVERIFY(held.isEmpty());
-    }
-    other->releaseTraffic();
-    QSignalSpy otherHeld(other.get(), &DisplayFeed::signal_heldElsewhere);
-    // Readings and an arrival notice: it never opens the display and never shows it as linked.
+    States otherTold;
+    std::unique_ptr<DisplayFeed> other = makeFeed(&otherTold);
+    QCOMPARE(mTold, States {State::Linked});
+    other->sweepFinished();
+    // Readings and an arrival notice: it never opens the display and never tells it as linked.
     other->slot_hwReadData(sensorReading(50, 20, 900));
     other->slot_usbHidMonitor(true);
     QVERIFY(other->isHeldElsewhere());
     QVERIFY(!DisplayFeedProbe::isUsbConnect(*other));
-    QVERIFY(!otherPicture);
-    QVERIFY(otherHeld.isEmpty());
+    QCOMPARE(otherTold, States {State::HeldElsewhere});
     QCOMPARE(devsim::simCallLog(), Log {});
     reading(45, 12, 1500);
     QCOMPARE(eventsOf(*mModel, devsim::EventKind::Seed).size(), size_t(1));
@@ -379,9 +388,7 @@ void TestDeviceSession::secondFeedLeavesHeldDisplayAlone()
     mFeed.reset();
     other->slot_hwReadData(sensorReading(46, 13, 1400));
     QVERIFY(DisplayFeedProbe::isUsbConnect(*other));
-    QVERIFY(otherPicture);
-    QCOMPARE(otherHeld.size(), 1);
-    QCOMPARE(otherHeld.at(0).at(0).toBool(), false);
+    QCOMPARE(otherTold, (States {State::HeldElsewhere, State::Linked}));
     other->slot_hwReadData(sensorReading(47, 14, 1300));
     const auto values = eventsOf(*mModel, devsim::EventKind::Value);
     QCOMPARE(values.size(), size_t(2));
@@ -397,8 +404,8 @@ void TestDeviceSession::holdKeptThroughReconnectsAndDroppedOnRemoval()
     // Closed, as at a wake-up: still held, so that nobody else links it in between.
     invoke("onUsbDisConnect");
     QVERIFY(DisplayFeedProbe::holdsDisplay(feed()));
-    bool otherPicture = false;
-    std::unique_ptr<DisplayFeed> other = makeFeed(&otherPicture);
+    States otherTold;
+    std::unique_ptr<DisplayFeed> other = makeFeed(&otherTold);
     QVERIFY(other->isHeldElsewhere());
     reading(45, 12, 1500);
     QVERIFY(linked());
@@ -408,10 +415,50 @@ void TestDeviceSession::holdKeptThroughReconnectsAndDroppedOnRemoval()
     arrival(false);
     QVERIFY(!DisplayFeedProbe::holdsDisplay(feed()));
     mModel->plug();
-    other->releaseTraffic();
+    other->sweepFinished();
     other->slot_hwReadData(sensorReading(46, 13, 1400));
     QVERIFY(DisplayFeedProbe::isUsbConnect(*other));
     other->onUsbDisConnect();
+}
+
+void TestDeviceSession::startsOnceAndItsWorkerObjectsDieOnTheirThread()
+{
+    gWarnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler(keepWarnings);
+    {
+        DisplayFeed idle;
+        idle.onUsbConnect();
+        idle.onStop();
+    }
+    QCOMPARE(gWarnings,
+             (QStringList {QStringLiteral("DisplayFeed::onUsbConnect before start() is ignored"),
+                           QStringLiteral("DisplayFeed::onStop before start() is ignored")}));
+
+    // Paced as the service paces it; its readings find no sensor server, which does not matter here.
+    gWarnings.clear();
+    DisplayFeed::Options options;
+    options.serverStartDelayMs = -1;
+    mFeed = std::make_unique<DisplayFeed>(options);
+    QVERIFY(mFeed->start());
+    QVERIFY(!mFeed->start());
+    QCOMPARE(gWarnings, QStringList {QStringLiteral("DisplayFeed::start() a second time is ignored")});
+    QTimer* pacer = DisplayFeedProbe::pacer(feed());
+    QTRY_VERIFY(pacer->isActive());
+
+    const auto worker = quintptr(DisplayFeedProbe::hardWareInfoThread(feed()));
+    quintptr pacerDiedOn = 0;
+    quintptr clientDiedOn = 0;
+    connect(pacer, &QObject::destroyed, [&]() { pacerDiedOn = quintptr(QThread::currentThread()); });
+    connect(DisplayFeedProbe::hardWareInfo(feed()), &QObject::destroyed, [&]() {
+        clientDiedOn = quintptr(QThread::currentThread());
+    });
+    mFeed->onUsbDisConnect();
+    mFeed.reset();
+    qInstallMessageHandler(before);
+    QCOMPARE(pacerDiedOn, worker);
+    QCOMPARE(clientDiedOn, worker);
+    // Qt says so when a timer or a socket is stopped from a thread not its own.
+    QVERIFY2(gWarnings.filter(QStringLiteral("another thread")).isEmpty(), qPrintable(gWarnings.join('\n')));
 }
 
 QTEST_MAIN(TestDeviceSession)

@@ -22,7 +22,7 @@ private slots:
         devsim::installModel(&model);
         PeerServer server(Script {});
         {
-            MainWidget w;
+            MainWidget w(MainWidgetProbe::feedByHand());
             MainWidgetProbe::tick(w, 120);
             QVERIFY(MainWidgetProbe::isUsbConnect(w));
             QCOMPARE(model.handleStats().live, 1);

@@ -74,7 +74,7 @@ class TestMainForm : public QObject
 private slots:
     void initTestCase()
     {
-        w = new MainWidget;
+        w = new MainWidget(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(*w)->stop();
     }
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The controller's start-up and its 10 ms tick: sampling cadence, the gauge sweep, the accept button.
+// The controller's start-up, its 10 ms tick of the gauge sweep, the accept button and the feed's readings.
 #include "dashboardstyles.h"
 #include "mainwidgetprobe.h"
+#include "sensorpeer.h"
+#include "testsupport.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -16,38 +18,6 @@ private:
     static void freeze(MainWidget& w) { MainWidgetProbe::sysTimer(w)->stop(); }
     static QString gauge(MainWidget& w) { return MainWidgetProbe::ui(w)->main_dbd_bgi->styleSheet(); }
 
-    // Plays the tick's timer on the test's own clock up to `untilMs`, each firing moving it on by the armed interval.
-    // Notes what each firing brought: a request, a sweep frame, nothing at all outside the sweep ("idle"), a reading
-    // counter other than 10 ms ticks since the start give ("off").
-    static int play(MainWidget& w, int clock, int untilMs, QStringList& seen)
-    {
-        QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
-        QTimer* timer = MainWidgetProbe::sysTimer(w);
-        while (timer->isActive() && timer->timerType() == Qt::PreciseTimer && clock + timer->interval() <= untilMs) {
-            clock += timer->interval();
-            const bool sweeping = MainWidgetProbe::dbdMovieCount(w) > 0;
-            const int frame = MainWidgetProbe::dbdMovieNumber(w);
-            MainWidgetProbe::fireSysTimer(w);
-            if (!requests.isEmpty()) {
-                seen << event(clock, "request");
-            }
-            if (MainWidgetProbe::dbdMovieNumber(w) != frame) {
-                seen << event(clock, "frame");
-            } else if (!sweeping && requests.isEmpty()) {
-                seen << event(clock, "idle");
-            }
-            if (MainWidgetProbe::devSampleTCount(w) != 200 - clock / 10 % 200) {
-                seen << event(clock, "off");
-            }
-            requests.clear();
-        }
-        return clock;
-    }
-    static QString event(int atMs, const char* what)
-    {
-        return QStringLiteral("%1 %2").arg(atMs, 5, 10, QLatin1Char('0')).arg(QLatin1String(what));
-    }
-
 private slots:
     void constructionLeavesDefinedState()
     {
@@ -60,7 +30,6 @@ private slots:
         QVERIFY(gauge(w).contains(QStringLiteral("bgi_dbd_16.png")));
         QCOMPARE(MainWidgetProbe::dbdMovieCount(w), 5);
         QCOMPARE(MainWidgetProbe::dbdMovieNumber(w), 0);
-        QCOMPARE(MainWidgetProbe::devSampleTCount(w), 200);
         QVERIFY(!MainWidgetProbe::isFinishInit(w));
         QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(w.testAttribute(Qt::WA_TranslucentBackground));
@@ -95,7 +64,7 @@ private slots:
     void sweepFrameOnEveryFifthTick()
     {
         QFETCH(int, frame);
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         freeze(w);
         const int tick = 5 * (frame + 1);
         MainWidgetProbe::tick(w, tick - 1);
@@ -110,8 +79,7 @@ private slots:
 
     void sweepEndsOnTick120()
     {
-        MainWidget w;
-        freeze(w);
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::tick(w, 115);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[22]));
         QVERIFY(!MainWidgetProbe::isFinishInit(w));
@@ -120,26 +88,27 @@ private slots:
         MainWidgetProbe::tick(w);
         QVERIFY(MainWidgetProbe::isFinishInit(w));
         QCOMPARE(MainWidgetProbe::dbdMovieCount(w), 0);
-        // Nothing moves on the gauge once the sweep is over.
+        // Nothing moves on the gauge once the sweep is over, and the tick sleeps.
+        QVERIFY(!MainWidgetProbe::sysTimer(w)->isActive());
         MainWidgetProbe::tick(w, 50);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[22]));
     }
 
-    void sensorRequestEvery200Ticks()
+    // The feed paces the window's readings: none at once, the first 2 s after the start, then one every 2 s, whatever
+    // the tick does.
+    void readingsComeFromTheFeedEveryTwoSeconds()
     {
+        QFile document(TestSupport::fixturesDir() + QStringLiteral("/documents/windows-amd-asus.xml"));
+        QVERIFY(document.open(QIODevice::ReadOnly));
+        Script script;
+        script.documents = {document.readAll()};
+        PeerServer peer(script);
         MainWidget w;
         freeze(w);
-        QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
-        MainWidgetProbe::tick(w, 199);
-        QCOMPARE(requests.count(), 0);
-        MainWidgetProbe::tick(w);
-        QCOMPARE(requests.count(), 1);
-        MainWidgetProbe::tick(w, 199);
-        QCOMPARE(requests.count(), 1);
-        MainWidgetProbe::tick(w);
-        QCOMPARE(requests.count(), 2);
-        MainWidgetProbe::tick(w, 600);
-        QCOMPARE(requests.count(), 5);
+        QTest::qWait(1000);
+        QVERIFY(peer.requests().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(peer.requests().size() >= 2, 10000);
+        QCOMPARE(MainWidgetProbe::ui(w)->main_cbx_cpuitem->count() > 1, true);
     }
 
     void acceptRestartsSweep_data()
@@ -152,7 +121,7 @@ private slots:
     void acceptRestartsSweep()
     {
         QFETCH(int, ticksBeforeAccept);
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         freeze(w);
         w.show();
         MainWidgetProbe::tick(w, ticksBeforeAccept);
@@ -169,67 +138,24 @@ private slots:
         QCOMPARE(MainWidgetProbe::dbdMovieCount(w), 5);
         // A second sweep does not hold back device traffic again.
         QCOMPARE(MainWidgetProbe::isFinishInit(w), finishedBefore);
+        QVERIFY(MainWidgetProbe::sysTimer(w)->isActive());
+        freeze(w);
 
         MainWidgetProbe::tick(w, 5);
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[0]));
         MainWidgetProbe::tick(w, 115);
         QVERIFY(MainWidgetProbe::isFinishInit(w));
-        // Hidden, not ended: the tick and the worker keep running.
+        // Hidden, not ended: the worker keeps running.
         QVERIFY(MainWidgetProbe::hardWareInfoThread(w)->isRunning());
-        QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
-        MainWidgetProbe::tick(w, 200);
-        QCOMPARE(requests.count(), 1);
     }
 
-    void scheduleHoldsWhileTheTickSleeps_data()
+    void realTimerDrivesTheSweep()
     {
-        QTest::addColumn<int>("acceptAtMs");
-        QTest::newRow("no accept") << -1;
-        QTest::newRow("accept during the sweep") << 420;
-        QTest::newRow("accept as the sweep ends") << 1200;
-        QTest::newRow("accept after a reading") << 4000;
-    }
-
-    void scheduleHoldsWhileTheTickSleeps()
-    {
-        QFETCH(int, acceptAtMs);
-        MainWidget w;
-        w.show();
-        QStringList expected;
-        for (int at = 2000; at <= 12000; at += 2000) {
-            expected << event(at, "request");
-        }
-        for (int k = 1; k <= kDbdArraySize; ++k) {
-            if (acceptAtMs < 0 || 50 * k <= acceptAtMs) {
-                expected << event(50 * k, "frame");
-            }
-            if (acceptAtMs >= 0) {
-                expected << event(acceptAtMs + 50 * k, "frame");
-            }
-        }
-        QStringList seen;
-        int clock = 0;
-        if (acceptAtMs >= 0) {
-            clock = play(w, 0, acceptAtMs, seen);
-            QTest::mouseClick(MainWidgetProbe::ui(w)->main_btn_accept, Qt::LeftButton);
-            // Back to the 10 ms tick for the new sweep.
-            QCOMPARE(MainWidgetProbe::sysTimer(w)->interval(), 10);
-        }
-        QCOMPARE(play(w, clock, 12000, seen), 12000);
-        seen.sort();
-        expected.sort();
-        QCOMPARE(seen, expected);
-        // Asleep until the next reading, not ticking.
-        QCOMPARE(MainWidgetProbe::sysTimer(w)->interval(), 2000);
-    }
-
-    void realTimerDrivesTheTick()
-    {
-        MainWidget w;
-        QSignalSpy requests(&w, &MainWidget::signal_hwGetData);
-        // 200 ticks of 10 ms; generous wait for a loaded machine.
-        QVERIFY(requests.wait(10000));
-        QVERIFY(MainWidgetProbe::isFinishInit(w));
+        MainWidget w(MainWidgetProbe::feedByHand());
+        // 120 ticks of 10 ms; generous wait for a loaded machine.
+        QTRY_VERIFY_WITH_TIMEOUT(MainWidgetProbe::isFinishInit(w), 10000);
+        QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[22]));
+        QVERIFY(!MainWidgetProbe::sysTimer(w)->isActive());
     }
 
     void destructionStopsWorkerThread()

@@ -82,7 +82,7 @@ private slots:
         QFETCH(DialogWatcher::Answer, answer);
         QFETCH(bool, cancelShown);
         QFETCH(bool, result);
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(w)->stop();
         DialogWatcher watcher(answer);
         QCOMPARE(showMessage(w, QStringLiteral("Is it so?"), type), result);
@@ -96,7 +96,7 @@ private slots:
 
     void emptyTextKeepsPlaceholder()
     {
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(w)->stop();
         DialogWatcher watcher;
         showMessage(w, QString(), 0);
@@ -118,7 +118,7 @@ private slots:
     {
         QFETCH(QRect, window);
         QFETCH(QPoint, expected);
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(w)->stop();
         // The centring of any window, not only one of the window's own size.
         w.setMinimumSize(0, 0);

@@ -400,6 +400,7 @@ private slots:
         QCOMPARE(methods,
                  QStringList({"signal_hwReadData(ST_HWINFO_DATA)",
                               "signal_hwSensorList(ST_SENSOR_LIST)",
+                              "signal_hwReading(ST_HW_READING)",
                               "onClearVoViredoData()",
                               "onClearHwInfoData()",
                               "onReadVoViredo()",

@@ -109,7 +109,7 @@ void TestSleepWake::suspendAndResume()
 
     devsim::DeviceModel model;
     devsim::installModel(&model);
-    MainWidget w;
+    MainWidget w(MainWidgetProbe::feedByHand());
     MainWidgetProbe::sysTimer(w)->stop();
     QVERIFY(w.findChild<SleepWatcher*>() != nullptr);
     QVERIFY(MainWidgetProbe::isUsbConnect(w));
@@ -155,7 +155,7 @@ void TestSleepWake::impostorIsIgnored()
 
     devsim::DeviceModel model;
     devsim::installModel(&model);
-    MainWidget w;
+    MainWidget w(MainWidgetProbe::feedByHand());
     MainWidgetProbe::sysTimer(w)->stop();
     QVERIFY(MainWidgetProbe::isUsbConnect(w));
 

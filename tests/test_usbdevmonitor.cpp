@@ -223,7 +223,7 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
     model.unplug();
     devsim::installModel(&model);
     {
-        MainWidget w;
+        MainWidget w(MainWidgetProbe::feedByHand());
         MainWidgetProbe::sysTimer(w)->stop();
         QVERIFY(!MainWidgetProbe::isUsbConnect(w));
 

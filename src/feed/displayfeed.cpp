@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The feed itself: the sensor client's thread, the schedule, and what a reading becomes on its way to the display.
+// The feed itself: its start, the sensor client's thread, the schedule, and what a reading becomes on its way to the
+// display.
 #include "displayfeed.h"
 
 #include "hardwareinfo.h"
+#include "logcategories.h"
 #include "usbhidapi.h"
 #include "usbprotocol.h"
 
 #include <QThread>
 #include <QTimer>
 #include <QtGlobal>
-#include <memory>
 
 namespace {
 constexpr int kMaxTemperature = 99;
@@ -17,23 +18,59 @@ constexpr int kMaxFanSpeed = 2000;
 constexpr int kMaxLoad = 100;
 } // namespace
 
-DisplayFeed::DisplayFeed(QObject* parent) : QObject(parent) { }
+DisplayFeed::DisplayFeed(QObject* parent) : DisplayFeed(Options(), parent) { }
+
+DisplayFeed::DisplayFeed(const Options& options, QObject* parent) : QObject(parent), mOptions(options) { }
 
 DisplayFeed::~DisplayFeed()
 {
-    delete mPacer;
     onStopHwInfoThread();
-    delete mHardWareInfo;
     delete mUsbHidApi;
     delete mUsbProtocol;
 }
 
+bool DisplayFeed::isStarted(const char* call) const
+{
+    if (!mStarted) {
+        qCWarning(lcDevice, "DisplayFeed::%s before start() is ignored", call);
+    }
+    return mStarted;
+}
+
+bool DisplayFeed::start()
+{
+    if (mStarted) {
+        qCWarning(lcDevice, "DisplayFeed::start() a second time is ignored");
+        return false;
+    }
+    mStarted = true;
+    mTrafficReleased = !mOptions.trafficWaitsForSweep;
+    onUsbHidInit();
+    onUsbConnect();
+    onInitHwInfo();
+    if (mOptions.serverStartDelayMs == 0) {
+        onStartVoViredo();
+    } else if (mOptions.serverStartDelayMs > 0) {
+        QTimer::singleShot(mOptions.serverStartDelayMs, this, [this]() {
+            if (!mStopped) {
+                onStartVoViredo();
+            }
+        });
+    }
+    if (mOptions.pacesItself) {
+        startPacing();
+    }
+    return true;
+}
+
 void DisplayFeed::onStopHwInfoThread()
 {
-    // The worker may still be inside a request; its children must not go while it runs.
+    // The worker may still be inside a request; its objects go with it, on it, once it is done.
     if (mHardWareInfoThread) {
         mHardWareInfoThread->quit();
         mHardWareInfoThread->wait();
+        mHardWareInfo = nullptr;
+        mPacer = nullptr;
     }
 }
 
@@ -42,33 +79,14 @@ void DisplayFeed::onInitHwInfo()
     mHardWareInfo = new HardWareInfo();
     mHardWareInfoThread = new QThread(this);
     mHardWareInfo->moveToThread(mHardWareInfoThread);
+    // A timer or a socket must die on its own thread: deleted there as the thread finishes, before wait() returns.
+    connect(mHardWareInfoThread, &QThread::finished, mHardWareInfo, &QObject::deleteLater);
     mHardWareInfoThread->start();
 
     // The request crosses threads, queued.
     connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()));
-    // A reading's sensors and figures come back together, in one queued call: two would often wake this thread
-    // twice per reading.
-    auto sensors = std::make_shared<ST_SENSOR_LIST>();
-    connect(
-        mHardWareInfo,
-        &HardWareInfo::signal_hwSensorList,
-        mHardWareInfo,
-        [sensors](const ST_SENSOR_LIST& list) { *sensors = list; },
-        Qt::DirectConnection);
-    connect(
-        mHardWareInfo,
-        &HardWareInfo::signal_hwReadData,
-        mHardWareInfo,
-        [this, sensors](const ST_HWINFO_DATA& data) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, list = *sensors, data]() {
-                    slot_hwSensorList(list);
-                    slot_hwReadData(data);
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
+    // One crossing per reading: two would often wake this thread twice.
+    connect(mHardWareInfo, &HardWareInfo::signal_hwReading, this, &DisplayFeed::slot_hwReading);
 }
 
 void DisplayFeed::onStartVoViredo()
@@ -76,27 +94,33 @@ void DisplayFeed::onStartVoViredo()
     mHardWareInfo->onStartVoViredo();
 }
 
-void DisplayFeed::releaseTraffic()
+void DisplayFeed::sweepFinished()
 {
     mTrafficReleased = true;
 }
 
 void DisplayFeed::startPacing()
 {
-    if (!mPacer) {
-        // On the sensor client's thread, which it wakes for the request itself: this thread sleeps until the
-        // reading is in.
-        mPacer = new QTimer();
-        // A coarse timer may slip by 5 %, which is 100 ms a reading.
-        mPacer->setTimerType(Qt::PreciseTimer);
-        mPacer->setInterval(kReadingIntervalMs);
-        mPacer->moveToThread(mHardWareInfoThread);
-        connect(mPacer, SIGNAL(timeout()), mHardWareInfo, SLOT(slot_hwGetData()));
-        // Stopped by its own thread, which a timer must be, however that thread comes to an end.
-        connect(mHardWareInfoThread, &QThread::finished, mPacer, &QTimer::stop, Qt::DirectConnection);
-    }
+    // On the sensor client's thread, which it wakes for the request itself: this thread sleeps until the reading is
+    // in.
+    mPacer = new QTimer();
+    // A coarse timer may slip by 5 %, which is 100 ms a reading.
+    mPacer->setTimerType(Qt::PreciseTimer);
+    mPacer->setInterval(kReadingIntervalMs);
+    mPacer->moveToThread(mHardWareInfoThread);
+    connect(mPacer, SIGNAL(timeout()), mHardWareInfo, SLOT(slot_hwGetData()));
+    connect(mHardWareInfoThread, &QThread::finished, mPacer, &QObject::deleteLater);
     QMetaObject::invokeMethod(mPacer, QOverload<>::of(&QTimer::start), Qt::QueuedConnection);
-    emit signal_hwGetData();
+    if (mOptions.firstReadingAtOnce) {
+        emit signal_hwGetData();
+    }
+}
+
+void DisplayFeed::requestReading()
+{
+    if (isStarted("requestReading")) {
+        emit signal_hwGetData();
+    }
 }
 
 void DisplayFeed::chooseFigures(const QString& temKey, const QString& fanKey, const QString& loadKey)
@@ -108,23 +132,30 @@ void DisplayFeed::chooseFigures(const QString& temKey, const QString& fanKey, co
 
 void DisplayFeed::onStop()
 {
+    if (!isStarted("onStop")) {
+        return;
+    }
     // Readings still on their way find the display closed for good.
     mStopped = true;
     if (mPacer) {
         QMetaObject::invokeMethod(mPacer, &QTimer::stop, Qt::QueuedConnection);
     }
-    if (mHardWareInfo) {
-        mHardWareInfo->onStopVoViredo();
-    }
-    if (mUsbHidApi) {
-        mUsbHidApi->closeHid();
-    }
+    mHardWareInfo->onStopVoViredo();
+    mUsbHidApi->closeHid();
     mIsUsbConnect = false;
 }
 
 void DisplayFeed::onWriteHwInfoData()
 {
-    mHardWareInfo->onWriteHwInfoData();
+    if (isStarted("onWriteHwInfoData")) {
+        mHardWareInfo->onWriteHwInfoData();
+    }
+}
+
+void DisplayFeed::slot_hwReading(ST_HW_READING reading)
+{
+    slot_hwSensorList(reading.sensors);
+    slot_hwReadData(reading.figures);
 }
 
 void DisplayFeed::slot_hwSensorList(ST_SENSOR_LIST list)
@@ -140,7 +171,7 @@ void DisplayFeed::slot_hwReadData(ST_HWINFO_DATA stHwInfoData)
     const int load = qBound(0, mLoadChoice.figure(stHwInfoData.cpuload, mSensors.loads), kMaxLoad);
     emit signal_figures(temValue, fanValue, load);
 
-    if (!mTrafficReleased || mStopped) {
+    if (!mTrafficReleased || mStopped || !mStarted) {
         return;
     }
     if (mIsUsbConnect) {

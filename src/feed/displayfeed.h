@@ -16,10 +16,9 @@ class QTimer;
 class USBHidApi;
 class USBProtocol;
 
-// What reaches the display, with or without a window: the sensor client on its worker thread, the session with the
-// display (handshake, value frames, arrival and removal, sleep and wake, the hold), the limits and the choice of
-// figures. Paced from outside (the window's tick, through signal_hwGetData) or by a timer of its own. Lives on the
-// thread that made it, which runs every HID exchange.
+// What reaches the display, with or without a window: the schedule of the readings, the sensor client on its worker
+// thread, the session with the display (handshake, value frames, arrival and removal, sleep and wake, the hold), the
+// limits and the choice of figures. Lives on the thread that made it, which runs every HID exchange.
 class DisplayFeed : public QObject
 {
     Q_OBJECT
@@ -27,22 +26,52 @@ class DisplayFeed : public QObject
 public:
     static constexpr int kReadingIntervalMs = 2000;
 
-    // What became of the link to the display; each change is logged once.
-    enum class LinkState { Unknown, Linked, Absent, Silent, Lost, Closed, HeldElsewhere };
+    // What became of the link to the display, told on each change.
+    enum class LinkState {
+        Unknown,
+        Linked,
+        // A display was plugged in; its handshake follows at once.
+        Arrived,
+        // No display to link at a handshake, or one that could not be opened.
+        Absent,
+        // The display went away while linked.
+        Unplugged,
+        Silent,
+        Lost,
+        // Closed by the feed after a wake-up; the next reading links it again.
+        Closed,
+        HeldElsewhere
+    };
+    Q_ENUM(LinkState)
 
+    // How a program runs the feed; fixed for the feed's life.
+    struct Options
+    {
+        // Where the OS delivers arrival and removal notices to a window (Windows); 0 elsewhere.
+        quintptr noticeWindow = 0;
+        // Off, readings come only from requestReading() (tests drive them by hand).
+        bool pacesItself = true;
+        // A reading at once, then one every kReadingIntervalMs; otherwise the first after one interval.
+        bool firstReadingAtOnce = true;
+        // The sensor server is started this long after start(); negative: only once a reading finds none.
+        int serverStartDelayMs = 0;
+        // Readings neither send nor link until sweepFinished() (the window's start-up sweep).
+        bool trafficWaitsForSweep = false;
+    };
+
+    // With the default options: the service's way.
     explicit DisplayFeed(QObject* parent = nullptr);
+    explicit DisplayFeed(const Options& options, QObject* parent = nullptr);
     ~DisplayFeed() override;
 
-    // The display side: transport, frame builder, arrival and removal notices (delivered to `window` where the OS
-    // sends them to a window; 0 elsewhere) and sleep notices. The first handshake is the caller's to run.
-    void onUsbHidInit(quintptr window);
-    // The sensor client on its worker thread; each signal_hwGetData becomes one request.
-    void onInitHwInfo();
-    void onStartVoViredo();
-    // Readings neither send nor link before this (the window's start-up sweep holds them back).
-    void releaseTraffic();
-    // Paces the readings itself: one at once, then one every kReadingIntervalMs.
-    void startPacing();
+    // Sets everything up in its order: the display side and its first handshake, the sensor client on its thread,
+    // the sensor server and the pacing. Once: a second call is refused (false, logged).
+    bool start();
+    // The window's start-up sweep is over: readings may send and link from now on.
+    void sweepFinished();
+    // One reading now, beside the pacing or in its place.
+    void requestReading();
+    // Any time, also before start().
     void chooseFigures(const QString& temKey, const QString& fanKey, const QString& loadKey);
     // The way out: asks the sensor server to stop and closes the display.
     void onStop();
@@ -58,11 +87,14 @@ public:
     // The diagnostic copy of the last document, written again.
     void onWriteHwInfoData();
 
-    // One reading's figures and sensors, as the sensor client delivers them.
-    void slot_hwReadData(ST_HWINFO_DATA stHwInfoData);
+    // One reading as the sensor client delivers it: its sensors for the selectors, its figures for the display.
+    void slot_hwReading(ST_HW_READING reading);
+    // Its two halves, the sensors first (the window's slots of the same names hand them on).
     void slot_hwSensorList(ST_SENSOR_LIST list);
+    void slot_hwReadData(ST_HWINFO_DATA stHwInfoData);
 
     bool isLinked() const { return mIsUsbConnect; }
+    LinkState linkState() const { return mLinkState; }
     bool isHeldElsewhere() const { return mLinkState == LinkState::HeldElsewhere; }
 
 signals:
@@ -71,34 +103,42 @@ signals:
     // One reading's figures after the choice and the limits, before they go to the display.
     void signal_figures(int tem, int fan, int load);
     void signal_sensorList(ST_SENSOR_LIST list);
-    // The link picture to show: linked or not.
-    void signal_linkPicture(bool linked);
-    // Another Orvane holds the display (true), or no longer (false).
-    void signal_heldElsewhere(bool held);
+    void signal_linkState(DisplayFeed::LinkState state);
     // The display is there but this user may not open its node.
     void signal_notAccessible(QString node);
 
 private:
+    // The one gate for calls that need a started feed; says in the log what was refused.
+    bool isStarted(const char* call) const;
+    void onUsbHidInit();
+    void onInitHwInfo();
+    void onStartVoViredo();
+    void startPacing();
     void onStopHwInfoThread();
     void onLinkState(LinkState state, const QString& text);
     // Takes the hold and opens the display; false (said in the log) when it cannot be had.
     bool onOpenHeldDisplay();
 
+    const Options mOptions;
     USBHidApi* mUsbHidApi = nullptr;
     USBProtocol* mUsbProtocol = nullptr;
+    // Both live on the worker thread and are deleted there as it finishes.
     HardWareInfo* mHardWareInfo = nullptr;
-    QThread* mHardWareInfoThread = nullptr;
     QTimer* mPacer = nullptr;
+    QThread* mHardWareInfoThread = nullptr;
     DisplayHold mHold;
     uchar mSeedValue = 0;
+    bool mStarted = false;
     bool mIsUsbConnect = false;
     bool mTrafficReleased = false;
     bool mStopped = false;
     LinkState mLinkState = LinkState::Unknown;
+    // What the log said last: a change is logged once, however often the display comes and goes without news.
+    LinkState mLoggedState = LinkState::Unknown;
     FigureChoice mTemChoice {FigureChoice::kRulesTemperature};
     FigureChoice mFanChoice {FigureChoice::kRulesFan};
     FigureChoice mLoadChoice {FigureChoice::kRulesLoad};
-    ST_SENSOR_LIST mSensors {false, {}, {}};
+    ST_SENSOR_LIST mSensors {false, {}, {}, {}};
 
     friend struct DisplayFeedProbe;
 };

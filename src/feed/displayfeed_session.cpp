@@ -19,14 +19,14 @@ const char* const kNotAccessibleLog = "the display device is connected, but %1 c
                                       "the README), then unplug the device and plug it in again.";
 } // namespace
 
-void DisplayFeed::onUsbHidInit(quintptr window)
+void DisplayFeed::onUsbHidInit()
 {
     mUsbHidApi = new USBHidApi();
     mUsbProtocol = new USBProtocol();
 
     USBDevMonitor* monitor = USBDevMonitor::getInstance();
     monitor->setDeviceInfo(DisplayDevice::kProductId, DisplayDevice::kVendorId);
-    monitor->registerNotify(window, this);
+    monitor->registerNotify(mOptions.noticeWindow, this);
     connect(monitor, &USBDevMonitor::signal_usbHidMonitor, this, &DisplayFeed::slot_usbHidMonitor);
     connect(monitor, &USBDevMonitor::signal_usbHidNotAccessible, this, [this](const QString& node) {
         qCWarning(lcDevice).noquote() << QString::fromUtf8(kNotAccessibleLog).arg(node);
@@ -37,8 +37,6 @@ void DisplayFeed::onUsbHidInit(quintptr window)
         connect(sleepWatcher, &SleepWatcher::signal_suspending, this, &DisplayFeed::onSystemSuspend);
         connect(sleepWatcher, &SleepWatcher::signal_resumed, this, &DisplayFeed::onSystemResume);
     }
-
-    emit signal_linkPicture(false);
 }
 
 bool DisplayFeed::onOpenHeldDisplay()
@@ -46,7 +44,6 @@ bool DisplayFeed::onOpenHeldDisplay()
     const DisplayHold::Result hold = mHold.take(DisplayDevice::kVendorId, DisplayDevice::kProductId);
     if (hold == DisplayHold::Result::HeldElsewhere) {
         onLinkState(LinkState::HeldElsewhere, QStringLiteral("display held by another Orvane"));
-        emit signal_linkPicture(false);
         return false;
     }
     // Without a display to name, the library's own search says why there is none.
@@ -69,6 +66,9 @@ bool DisplayFeed::onOpenHeldDisplay()
 
 void DisplayFeed::onUsbConnect()
 {
+    if (!isStarted("onUsbConnect")) {
+        return;
+    }
     mIsUsbConnect = false;
     // A handle still open from the last session (suspend or a second arrival notice) would leak otherwise.
     mUsbHidApi->closeHid();
@@ -92,40 +92,45 @@ void DisplayFeed::onUsbConnect()
     }
     mSeedValue = uchar(seed.at(0));
     mIsUsbConnect = true;
-    emit signal_linkPicture(true);
     onLinkState(LinkState::Linked, QStringLiteral("display linked"));
 }
 
 void DisplayFeed::onUsbDisConnect()
 {
+    if (!isStarted("onUsbDisConnect")) {
+        return;
+    }
     mUsbHidApi->closeHid();
     mIsUsbConnect = false;
-    // The linked picture on purpose: removal replaces it at once, and after a resume the next handshake sets it.
-    // Another Orvane's display is never shown as ours.
-    emit signal_linkPicture(!isHeldElsewhere());
 }
 
 void DisplayFeed::slot_usbHidMonitor(bool isConnect)
 {
+    if (!isStarted("slot_usbHidMonitor")) {
+        return;
+    }
     if (isConnect) {
         // Another Orvane's display stays its own: no linked picture, no pause, no handshake.
         if (isHeldElsewhere() &&
             mHold.take(DisplayDevice::kVendorId, DisplayDevice::kProductId) == DisplayHold::Result::HeldElsewhere) {
             return;
         }
-        emit signal_linkPicture(true);
+        // Said at once: the handshake follows after a pause, and tells how it went.
+        onLinkState(LinkState::Arrived, QString());
         QThread::msleep(kArrivalPauseMs);
         onUsbConnect();
     } else {
-        onLinkState(LinkState::Absent, QStringLiteral("display unplugged"));
+        onLinkState(LinkState::Unplugged, QStringLiteral("display unplugged"));
         onUsbDisConnect();
         mHold.release();
-        emit signal_linkPicture(false);
     }
 }
 
 void DisplayFeed::onUsbHidSendValue(int tem, int fan, int load)
 {
+    if (!isStarted("onUsbHidSendValue")) {
+        return;
+    }
     const QByteArray frame = mUsbProtocol->GenerateShowDevInfo(tem, fan, load);
     QString failure;
     if (mUsbHidApi->setData(mUsbProtocol->Scrambler(mSeedValue, frame)) != 0) {
@@ -144,13 +149,15 @@ void DisplayFeed::onUsbHidSendValue(int tem, int fan, int load)
     // into a closed device until someone replugs it.
     if (!failure.isEmpty()) {
         mIsUsbConnect = false;
-        emit signal_linkPicture(false);
         onLinkState(LinkState::Lost, QStringLiteral("display lost: ") + failure);
     }
 }
 
 bool DisplayFeed::onGetHardWareVersion(QByteArray& retArray)
 {
+    if (!isStarted("onGetHardWareVersion")) {
+        return false;
+    }
     const QByteArray request = mUsbProtocol->GenerateHardWareVersion();
     if (mUsbHidApi->setData(request) != 0) {
         return false;
@@ -171,10 +178,15 @@ void DisplayFeed::onSystemSuspend()
 
 void DisplayFeed::onSystemResume()
 {
+    if (!isStarted("onSystemResume")) {
+        return;
+    }
     qCDebug(lcDevice, "Computer wakes up from sleep");
-    if (mIsUsbConnect) {
+    // Another Orvane's display stays its own.
+    if (!isHeldElsewhere()) {
         onLinkState(LinkState::Closed,
-                    QStringLiteral("display closed after the wake-up; the next reading links it again"));
+                    mIsUsbConnect ? QStringLiteral("display closed after the wake-up; the next reading links it again")
+                                  : QString());
     }
     onUsbDisConnect();
 }
@@ -184,15 +196,17 @@ void DisplayFeed::onLinkState(LinkState state, const QString& text)
     if (state == mLinkState) {
         return;
     }
-    const bool wasHeldElsewhere = isHeldElsewhere();
     mLinkState = state;
-    // A display that is not there, or one we closed ourselves, is news; one that stopped answering is trouble.
-    if (state == LinkState::Silent || state == LinkState::Lost) {
-        qCWarning(lcDevice).noquote() << text;
-    } else {
-        qCInfo(lcDevice).noquote() << text;
+    // Unplugged is one way of being absent: a handshake that finds no display after it says nothing new.
+    const LinkState news = state == LinkState::Unplugged ? LinkState::Absent : state;
+    if (!text.isEmpty() && news != mLoggedState) {
+        mLoggedState = news;
+        // A display that is not there, or one we closed ourselves, is news; one that stopped answering is trouble.
+        if (state == LinkState::Silent || state == LinkState::Lost) {
+            qCWarning(lcDevice).noquote() << text;
+        } else {
+            qCInfo(lcDevice).noquote() << text;
+        }
     }
-    if (wasHeldElsewhere != isHeldElsewhere()) {
-        emit signal_heldElsewhere(isHeldElsewhere());
-    }
+    emit signal_linkState(state);
 }

@@ -2,6 +2,7 @@
 #ifndef ORVANE_MAINWIDGET_H
 #define ORVANE_MAINWIDGET_H
 
+#include "displayfeed.h"
 #include "hwinfodata.h"
 
 #include <QPoint>
@@ -11,27 +12,31 @@
 
 class QMenu;
 class QTimer;
-class DisplayFeed;
 class SensorSelector;
 class SettingMenu;
 class TrayDock;
 class Ui_Widget;
 
-// The one top-level window: shows what the display feed tells it, hands the feed the selectors' choice, and paces
-// the feed's readings with a 10 ms tick, which sleeps from one reading to the next while the gauge sweep is not
-// running.
+// The one top-level window: shows what the display feed tells it and hands the feed the selectors' choice. Its 10 ms
+// tick runs only the gauge sweep and tells the feed when the first sweep is over; the feed paces the readings.
 class MainWidget : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit MainWidget(QWidget* parent = nullptr);
+    // The feed run as given (tests drive its readings by hand); the window's notice handle is its own.
+    explicit MainWidget(const DisplayFeed::Options& feedOptions, QWidget* parent = nullptr);
     ~MainWidget() override;
 
     // The log-on start (--bootstart): hidden in the tray, waiting for one that comes up after the program.
     void startHidden();
 
+    // How the window runs its feed: first reading and server start 2 s in, traffic after the start-up sweep.
+    static DisplayFeed::Options feedOptions();
+
 signals:
+    // Asks the feed for one reading now.
     void signal_hwGetData();
 
 protected:
@@ -46,10 +51,9 @@ private slots:
     bool onMessageDialog(QString info, int type = 0);
     QString GetIniValue(QString key);
     void onSysTickTimerInit();
-    // One tick of 10 ms: counts towards the next reading and the next sweep frame.
+    // One tick of 10 ms of the gauge sweep.
     void slot_systick_deal();
     void onInitHwInfo();
-    void onStartVoViredo();
     void slot_hwReadData(ST_HWINFO_DATA stHwInfoData);
     void onSysTrayIconInit();
     void slot_sysTrayCloseDisplay();
@@ -83,23 +87,19 @@ private:
     // The computer's sleep and wake notices, from whichever platform layer delivers them.
     void onSystemSuspend();
     void onSystemResume();
-    void onSysTickTimeout();
-    // Arms the tick for what comes next: every 10 ms during the sweep, else once when the next reading is due.
-    void onArmSysTick();
-    // Counts the ticks that passed while the timer slept, before it is armed anew.
-    void onCountSleptTicks();
     // Hides the window to the tray; without a tray to come back from, minimises it instead.
     void onHideToTray();
     QSystemTrayIcon* onCreateTrayIcon();
     void onSetLoadDigits(int digits);
     // Creating or deleting the log-on entry failed: the box is set back to the truth and the user told why.
     void onBootStartTaskFailed(const QString& message);
-    void onSetIniValue(const QString& key, const QString& value);
     // The selectors as the settings file has them.
     void onRestoreSelectors();
     void onSensorListToSelectors(const ST_SENSOR_LIST& list);
     // The feed shows what the selectors show.
     void onHandChoiceToFeed();
+    // The link picture and the tray icon's tooltip for what the feed says of the display.
+    void onShowLinkState(DisplayFeed::LinkState state);
     // The tray icon's tooltip: whether this Orvane drives the display or another one does.
     void onShowHolder(bool heldElsewhere);
     // A picture given as a style sheet, set only when it changes.
@@ -113,7 +113,6 @@ private:
     QSystemTrayIcon* mTrayicon;
     QMenu* mTrayMenu;
     TrayDock* mTrayDock = nullptr;
-    int mDevSampleTCount;
     SettingMenu* mSettingMenu;
     DisplayFeed* mFeed;
     bool mIsFinishInit;

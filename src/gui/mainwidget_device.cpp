@@ -16,10 +16,7 @@ const char* const kNotAccessibleMessage = "The cooler display is connected, but 
 
 void MainWidget::onUsbHidInit()
 {
-    connect(mFeed, &DisplayFeed::signal_linkPicture, this, [this](bool linked) {
-        setPicture(ui->main_img_linkstate, linked ? kLinkStateLinked : kLinkStateNotLinked);
-    });
-    connect(mFeed, &DisplayFeed::signal_heldElsewhere, this, &MainWidget::onShowHolder);
+    connect(mFeed, &DisplayFeed::signal_linkState, this, &MainWidget::onShowLinkState);
     connect(mFeed, &DisplayFeed::signal_notAccessible, this, [this]() {
         if (mTrayicon) {
             mTrayicon->showMessage(QString::fromUtf8(kNotAccessibleTitle),
@@ -29,7 +26,20 @@ void MainWidget::onUsbHidInit()
         }
     });
     connect(mFeed, &DisplayFeed::signal_figures, this, &MainWidget::onShowFigures);
-    mFeed->onUsbHidInit(quintptr(winId()));
+    setPicture(ui->main_img_linkstate, kLinkStateNotLinked);
+}
+
+void MainWidget::onShowLinkState(DisplayFeed::LinkState state)
+{
+    using State = DisplayFeed::LinkState;
+    // A display that just came in, or one closed after a wake-up, shows as linked until a handshake links it; a
+    // handshake that fails leaves the picture as it was.
+    if (state == State::Linked || state == State::Arrived || state == State::Closed) {
+        setPicture(ui->main_img_linkstate, kLinkStateLinked);
+    } else if (state != State::Absent && state != State::Silent) {
+        setPicture(ui->main_img_linkstate, kLinkStateNotLinked);
+    }
+    onShowHolder(state == State::HeldElsewhere);
 }
 
 void MainWidget::onUsbConnect()

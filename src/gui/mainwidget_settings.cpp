@@ -3,15 +3,12 @@
 #include "bootstarttask.h"
 #include "displayfeed.h"
 #include "figurechoice.h"
-#include "logcategories.h"
+#include "figuresettings.h"
 #include "mainwidget.h"
 #include "sensorselector.h"
 #include "settingsfile.h"
 #include "ui_mainwidget.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 
 QString MainWidget::GetIniValue(QString key)
@@ -22,12 +19,10 @@ QString MainWidget::GetIniValue(QString key)
 
 void MainWidget::onRestoreSelectors()
 {
-    const QString temKeyStr = GetIniValue(QStringLiteral("DevInfo/tem"));
-    const QString fanKeyStr = GetIniValue(QStringLiteral("DevInfo/fan"));
-    const QString loadKeyStr = GetIniValue(QStringLiteral("DevInfo/load"));
-    mTemSelector->choose(temKeyStr);
-    mFanSelector->choose(fanKeyStr);
-    mLoadSelector->choose(loadKeyStr);
+    const FigureSettings::Choice choice = FigureSettings::read(SettingsFile::readPath());
+    mTemSelector->choose(choice.temperature);
+    mFanSelector->choose(choice.fan);
+    mLoadSelector->choose(choice.load);
     onHandChoiceToFeed();
 }
 
@@ -39,23 +34,6 @@ void MainWidget::onHandChoiceToFeed()
         // The readout says whose load it shows only while it is the CPU's.
         const bool cpuLoad = mLoadSelector->chosenKey() == FigureChoice::kRulesLoad;
         ui->main_lbl_cpu->setText(cpuLoad ? QStringLiteral("CPU:") : QStringLiteral("Load:"));
-    }
-}
-
-void MainWidget::onSetIniValue(const QString& key, const QString& value)
-{
-    const QString path = SettingsFile::writePath();
-    // The first write starts from the file beside the executable, so that its other key is not lost.
-    const QString before = SettingsFile::readPath();
-    if (before != path && QFileInfo::exists(before) && !QFileInfo::exists(path)) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile::copy(before, path);
-    }
-    QSettings setting(path, QSettings::IniFormat);
-    setting.setValue(key, value);
-    setting.sync();
-    if (setting.status() != QSettings::NoError) {
-        qCWarning(lcShell).noquote() << "cannot save the choice in" << path;
     }
 }
 

@@ -2,6 +2,7 @@
 #include "headlessprogram.h"
 
 #include "displayfeed.h"
+#include "figuresettings.h"
 #include "logcategories.h"
 #include "runtimefolder.h"
 #include "settingsfile.h"
@@ -66,15 +67,13 @@ void chooseFromSettings(DisplayFeed& feed, const QString& given)
                                      "sensor document's rules pick";
         return;
     }
-    QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
+    if (QSettings(path, QSettings::IniFormat).status() != QSettings::NoError) {
         qCWarning(lcShell).noquote() << "cannot read the settings file" << path
                                      << "- the display shows the figures the sensor document's rules pick";
         return;
     }
-    feed.chooseFigures(settings.value(QStringLiteral("DevInfo/tem")).toString(),
-                       settings.value(QStringLiteral("DevInfo/fan")).toString(),
-                       settings.value(QStringLiteral("DevInfo/load")).toString());
+    const FigureSettings::Choice choice = FigureSettings::read(path);
+    feed.chooseFigures(choice.temperature, choice.fan, choice.load);
 }
 } // namespace
 
@@ -102,15 +101,10 @@ int run(int argc, char* argv[])
         return 0;
     }
 
-    DisplayFeed feed;
-    feed.onUsbHidInit(0);
-    feed.onUsbConnect();
-    chooseFromSettings(feed, options.settingsFile);
-    feed.onInitHwInfo();
     // No sweep to wait for: the server starts now and the first reading goes to the display as soon as it comes.
-    feed.releaseTraffic();
-    feed.onStartVoViredo();
-    feed.startPacing();
+    DisplayFeed feed;
+    chooseFromSettings(feed, options.settingsFile);
+    feed.start();
 
     onTerminationSignals(&app, [&feed]() {
         feed.onStop();

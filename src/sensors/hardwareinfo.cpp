@@ -32,6 +32,7 @@ HardWareInfo::HardWareInfo(QObject* parent)
 {
     qRegisterMetaType<ST_HWINFO_DATA>("ST_HWINFO_DATA");
     qRegisterMetaType<ST_SENSOR_LIST>("ST_SENSOR_LIST");
+    qRegisterMetaType<ST_HW_READING>("ST_HW_READING");
     onHookQuit();
 }
 
@@ -75,6 +76,7 @@ void HardWareInfo::slot_hwGetData()
     }
     emit signal_hwSensorList(mstSensorList);
     emit signal_hwReadData(mstHwinfoData);
+    emit signal_hwReading(ST_HW_READING {mstHwinfoData, mstSensorList});
 }
 
 void HardWareInfo::onReadVoViredo()

@@ -32,6 +32,8 @@ signals:
     void signal_hwReadData(ST_HWINFO_DATA);
     // Every temperature and fan of the reading, sent just before its figures.
     void signal_hwSensorList(ST_SENSOR_LIST);
+    // The same reading whole, after the two above: what the display feed takes, one crossing per reading.
+    void signal_hwReading(ST_HW_READING);
 
 private slots:
     void onClearVoViredoData();

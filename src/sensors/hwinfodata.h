@@ -38,6 +38,15 @@ constexpr int kMaxSensorChoices = 256;
 
 Q_DECLARE_METATYPE(ST_SENSOR_LIST)
 
+// One reading as it crosses from the sensor client's thread to the feed, in one piece: its figures and its sensors.
+typedef struct
+{
+    ST_HWINFO_DATA figures;
+    ST_SENSOR_LIST sensors;
+} ST_HW_READING;
+
+Q_DECLARE_METATYPE(ST_HW_READING)
+
 // What the parser fills; the same three fields as ST_HWINFO_DATA.
 typedef struct
 {

@@ -4,8 +4,7 @@
 
 #include <QString>
 
-// sysconf.ini, which keeps the texts of the dashboard's selectors ("DevInfo/tem", "DevInfo/fan",
-// "DevInfo/load").
+// sysconf.ini, which keeps the texts of the dashboard's selectors (figuresettings.h).
 namespace SettingsFile {
 // Where it is read from: the user's own file once there is one, else the one beside the executable.
 QString readPath();

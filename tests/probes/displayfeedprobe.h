@@ -12,6 +12,7 @@ struct DisplayFeedProbe
     static bool holdsDisplay(const DisplayFeed& f) { return f.mHold.isHeld(); }
     static HardWareInfo* hardWareInfo(const DisplayFeed& f) { return f.mHardWareInfo; }
     static QThread* hardWareInfoThread(const DisplayFeed& f) { return f.mHardWareInfoThread; }
+    static QTimer* pacer(const DisplayFeed& f) { return f.mPacer; }
     static USBHidApi* usbHidApi(const DisplayFeed& f) { return f.mUsbHidApi; }
     static USBProtocol* usbProtocol(const DisplayFeed& f) { return f.mUsbProtocol; }
 };

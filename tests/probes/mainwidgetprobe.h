@@ -11,12 +11,21 @@
 // Read access to the controller's private state for tests; every change still goes through its real slots.
 struct MainWidgetProbe
 {
+    // A window whose feed takes readings only when the test asks (signal_hwGetData) and starts no sensor server
+    // ahead of them; otherwise as the window runs it.
+    static DisplayFeed::Options feedByHand()
+    {
+        DisplayFeed::Options options = MainWidget::feedOptions();
+        options.pacesItself = false;
+        options.serverStartDelayMs = -1;
+        return options;
+    }
+
     static Ui_Widget* ui(MainWidget& w) { return w.ui; }
     static bool isFinishInit(const MainWidget& w) { return w.mIsFinishInit; }
     static DisplayFeed& feed(const MainWidget& w) { return *w.mFeed; }
     static bool isUsbConnect(const MainWidget& w) { return DisplayFeedProbe::isUsbConnect(*w.mFeed); }
     static uchar seedValue(const MainWidget& w) { return DisplayFeedProbe::seedValue(*w.mFeed); }
-    static int devSampleTCount(const MainWidget& w) { return w.mDevSampleTCount; }
     static int dbdMovieCount(const MainWidget& w) { return w.mDbdMovieCount; }
     static int dbdMovieNumber(const MainWidget& w) { return w.mDbdMovieNumber; }
     static QTimer* sysTimer(const MainWidget& w) { return w.sysTimer; }
@@ -30,9 +39,6 @@ struct MainWidgetProbe
     static QPoint mousePos(const MainWidget& w) { return w.m_MousePos; }
     static QPoint windowPos(const MainWidget& w) { return w.m_WindowPos; }
     static bool mousePressed(const MainWidget& w) { return w.m_MousePressed; }
-
-    // What the tick's timer does when it fires, without waiting for it.
-    static void fireSysTimer(MainWidget& w) { w.onSysTickTimeout(); }
 
     // Runs one 10 ms tick without waiting for the timer. A renamed slot must stop the test, not turn every tick
     // into nothing.
