@@ -10,14 +10,20 @@
 #   baseline   orvane of a second build (--baseline DIR), the same way, to set an older version beside it (a
 #              baseline without --headless is left out of the headless rows);
 #   tick10ms   bench_tick10ms, a bare Qt program with a 10 ms timer and nothing else, beside the window;
-#   floor      bench_floor, a bare QCoreApplication linking every library orvane links, beside orvane --headless.
+#   floor      bench_floor, a bare QCoreApplication linking every library the window program links, and
+#   core floor bench_floor_core, one linking only what a program of the feed needs (QtCore, QtNetwork, QtXml, QtDBus,
+#              hidapi-hidraw, libudev), both beside orvane --headless (which runs orvane-headless).
 # Then orvane --headless is started 5 times against the simulator: the time from its start to the first value frame
 # there, median and range.
 # Figures cover every thread of a process: CPU % of one core (schedstat of each thread), wake-ups per second
-# (voluntary and involuntary context switches of each thread) and peak RSS (VmHWM). The sensor server (VOViredo) is
-# a process of its own and gets a table of its own; so does the interval between readings at the simulated display.
-# Usage: bench/idle_cost.sh [--baseline DIR] [--device simulated|none|both] [--machine NAME] [BUILD_DIR] [SECONDS]
-#        (defaults: no baseline, both, amd-x570-k10temp, build, 60)
+# (voluntary and involuntary context switches of each thread, and the voluntary ones alone: the thread waited for
+# something, while an involuntary one was put aside by the scheduler), peak RSS (VmHWM), the shared libraries mapped
+# (and how many of them are Qt Gui, Qt Widgets, GL, X11 or xcb) and, for headless rows, the voluntary wake-ups of each
+# thread by name. The sensor server (VOViredo) is a process of its own and gets a table of its own; so does the
+# interval between readings at the simulated display. --only headless measures only the headless rows; --repeat N
+# measures each program's rows N times (the floors once) and adds a table of medians.
+# Usage: bench/idle_cost.sh [--baseline DIR] [--device simulated|none|both] [--machine NAME] [--only shown|hidden|headless]
+#        [--repeat N] [BUILD_DIR] [SECONDS]   (defaults: no baseline, both, amd-x570-k10temp, every window, 1, build, 60)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/procstat.sh"
@@ -29,6 +35,8 @@ usage() {
 
 baseline=""
 devices="simulated none"
+windows="shown hidden headless"
+repeat=1
 machine=amd-x570-k10temp
 positional=()
 while [ $# -gt 0 ]; do
@@ -50,6 +58,22 @@ while [ $# -gt 0 ]; do
     --machine)
         [ $# -ge 2 ] || usage
         machine="$2"
+        shift 2
+        ;;
+    --only)
+        [ $# -ge 2 ] || usage
+        case "$2" in
+        shown | hidden | headless) windows="$2" ;;
+        *) usage ;;
+        esac
+        shift 2
+        ;;
+    --repeat)
+        [ $# -ge 2 ] || usage
+        case "$2" in
+        '' | *[!0-9]* | 0) usage ;;
+        esac
+        repeat="$2"
         shift 2
         ;;
     -h | --help) usage ;;
@@ -76,7 +100,8 @@ machines="$here/../tests/fixtures/sysfs"
 }
 tick10ms="$build/bench/bench_tick10ms"
 floor="$build/bench/bench_floor"
-for program in "$build/orvane" "$tick10ms" "$floor" ${baseline:+"$baseline/orvane"}; do
+floor_core="$build/bench/bench_floor_core"
+for program in "$build/orvane" "$tick10ms" "$floor" "$floor_core" ${baseline:+"$baseline/orvane"}; do
     if [ ! -x "$program" ]; then
         echo "idle_cost: $program is missing; build it first" >&2
         exit 1
@@ -103,6 +128,8 @@ app_of() {
     if [ ! -x "$app/orvane" ]; then
         mkdir -p "$app/voviredo"
         cp "$dir/orvane" "$app/orvane"
+        # orvane --headless runs orvane-headless beside itself, where the build has one.
+        [ -x "$dir/orvane-headless" ] && cp "$dir/orvane-headless" "$app/orvane-headless"
         printf '#!/bin/sh\nexec "%s" --sysfs-root "%s" --proc-root "%s" --fan-names /dev/null "$@"\n' \
             "$dir/voviredo/VOViredo" "$machines/$machine/sys" "$machines/$machine/proc" >"$app/voviredo/VOViredo"
         chmod +x "$app/voviredo/VOViredo"
@@ -145,7 +172,7 @@ measure() {
     if [ "$window" = headless ]; then
         env=(-u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM
             XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$run/config" TMPDIR="$run/tmp")
-        [ "$name" != floor ] && args+=(--headless)
+        case "$name" in floor*) ;; *) args+=(--headless) ;; esac
     fi
     : >"$frames"
     if [ "$device" = simulated ]; then
@@ -162,7 +189,7 @@ measure() {
     local server
     server="$(pgrep -P "$PROGRAM_PID" -x VOViredo | head -n 1 || true)"
 
-    local t0 t1 m0 m1 n0 n1 peak speak=0 program_delta server_delta=""
+    local t0 t1 m0 m1 n0 n1 peak speak=0 program_delta server_delta="" libraries by_thread
     m0="$(monotonic_ms)"
     t0="$(date +%s%N)"
     thread_counters "$PROGRAM_PID" >"$run/program0"
@@ -174,7 +201,9 @@ measure() {
     thread_counters "$PROGRAM_PID" >"$run/program1"
     n1="$(thread_count "$PROGRAM_PID")"
     peak="$(peak_rss_kb "$PROGRAM_PID")"
+    libraries="$(mapped_libraries "$PROGRAM_PID")"
     program_delta="$(counters_delta "$run/program0" "$run/program1")"
+    by_thread="$(threads_delta "$run/program0" "$run/program1")"
     if [ -n "$server" ] && kill -0 "$server" 2>/dev/null; then
         thread_counters "$server" >"$run/server1"
         server_delta="$(counters_delta "$run/server0" "$run/server1")"
@@ -189,12 +218,13 @@ measure() {
         wait "$DEVSIM_PID" 2>/dev/null || true
         DEVSIM_PID=
     fi
-    local cpu wakeups scpu="" swakeups=""
-    read -r cpu wakeups <<<"$program_delta"
-    [ -n "$server_delta" ] && read -r scpu swakeups <<<"$server_delta"
-    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
+    local cpu wakeups voluntary scpu="" swakeups="" libs gui
+    read -r cpu wakeups voluntary <<<"$program_delta"
+    read -r libs gui <<<"$libraries"
+    [ -n "$server_delta" ] && read -r scpu swakeups _ <<<"$server_delta"
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
         "$name" "$device" "$window" "$((t1 - t0))" "$cpu" "$wakeups" "$peak" "$n0" "$n1" \
-        "$scpu" "$swakeups" "$speak" "$frames" "$m0" "$m1" >>"$results"
+        "$scpu" "$swakeups" "$speak" "$frames" "$m0" "$m1" "$voluntary" "$libs" "$gui" "$by_thread" >>"$results"
     rm -rf "$run" "$runtime"
 }
 
@@ -205,15 +235,19 @@ echo "$(date '+%Y-%m-%d %H:%M'), $(nproc) x $(sed -n 's/^model name[[:space:]]*:
 echo
 baseline_headless=""
 [ -n "$baseline" ] && "$baseline/orvane" --help | grep -q -- --headless && baseline_headless=yes
-for window in shown hidden headless; do
-    for device in $devices; do
-        measure orvane "$(app_of "$build")" "$build" "$device" "$window"
-        if [ -n "$baseline" ] && { [ "$window" != headless ] || [ -n "$baseline_headless" ]; }; then
-            measure baseline "$(app_of "$baseline")" "$baseline" "$device" "$window"
-        fi
+for window in $windows; do
+    for _ in $(seq "$repeat"); do
+        for device in $devices; do
+            measure orvane "$(app_of "$build")" "$build" "$device" "$window"
+            if [ -n "$baseline" ] && { [ "$window" != headless ] || [ -n "$baseline_headless" ]; }; then
+                measure baseline "$(app_of "$baseline")" "$baseline" "$device" "$window"
+            fi
+        done
     done
+    # The floors once: they do nothing, so they vary little.
     if [ "$window" = headless ]; then
         measure floor "$floor" "$build" - "$window"
+        measure floor_core "$floor_core" "$build" - "$window"
     else
         measure tick10ms "$tick10ms" "$build" - "$window"
     fi
@@ -261,7 +295,8 @@ names = {
     "orvane": f"orvane ({build})",
     "baseline": f"orvane, baseline ({baseline})",
     "tick10ms": "bare Qt program, 10 ms timer",
-    "floor": "bare QCoreApplication, orvane's libraries",
+    "floor": "bare QCoreApplication, the window program's libraries",
+    "floor_core": "bare QCoreApplication, QtCore/Network/Xml/DBus, hidapi, udev",
 }
 print(f"orvane's sensor server reads the recorded machine {machine}.")
 print()
@@ -270,12 +305,47 @@ devices = {"simulated": "simulated display", "none": "no device", "-": "-"}
 def fmt(ns, wall):
     return 100 * int(ns) / int(wall)
 
-print("| program | display | window | CPU (% of one core) | wake-ups per second | peak RSS (MB) | threads |")
-print("|---|---|---|---|---|---|---|")
-for name, device, window, wall, cpu, wakeups, peak, n0, n1, *_ in rows:
+def per_second(count, wall):
+    return int(count) / (int(wall) / 1e9)
+
+print("| program | display | window | CPU (% of one core) | wake-ups per second | voluntary | peak RSS (MB) | threads "
+      "| libraries mapped | of them GUI |")
+print("|---|---|---|---|---|---|---|---|---|---|")
+for name, device, window, wall, cpu, wakeups, peak, n0, n1, *rest in rows:
     threads = n0 if n0 == n1 else f"{n0} -> {n1}"
+    voluntary, libs, gui = rest[6], rest[7], rest[8]
     print(f"| {names[name]} | {devices[device]} | {window} | {fmt(cpu, wall):.3f} | "
-          f"{int(wakeups) / (int(wall) / 1e9):.1f} | {int(peak) / 1024:.1f} | {threads} |")
+          f"{per_second(wakeups, wall):.2f} | {per_second(voluntary, wall):.2f} | {int(peak) / 1024:.1f} | {threads} "
+          f"| {libs} | {gui} |")
+
+headless = [r for r in rows if r[2] == "headless" and not r[0].startswith("floor")]
+if headless:
+    print()
+    print("| headless, wake-ups per second by thread (voluntary / all) | display | threads |")
+    print("|---|---|---|")
+    for r in headless:
+        wall = r[3]
+        parts = []
+        for word in sorted(r[18].split()):
+            thread, counts = word.rsplit(":", 1)
+            v, a = counts.split("/")
+            if int(a):
+                parts.append(f"{thread} {per_second(v, wall):.2f} / {per_second(a, wall):.2f}")
+        print(f"| {names[r[0]]} | {devices[r[1]]} | {', '.join(parts)} |")
+
+groups = {}
+for r in rows:
+    groups.setdefault((r[0], r[1], r[2]), []).append(r)
+if any(len(g) > 1 for g in groups.values()):
+    print()
+    print("| median of runs: program | display | window | runs | wake-ups per second | voluntary (range) | peak RSS (MB) |")
+    print("|---|---|---|---|---|---|---|")
+    for (name, device, window), g in groups.items():
+        wake = statistics.median(per_second(r[5], r[3]) for r in g)
+        vols = [per_second(r[15], r[3]) for r in g]
+        peak = statistics.median(int(r[6]) / 1024 for r in g)
+        print(f"| {names[name]} | {devices[device]} | {window} | {len(g)} | {wake:.2f} | "
+              f"{statistics.median(vols):.2f} ({min(vols):.2f} to {max(vols):.2f}) | {peak:.1f} |")
 
 servers = [r for r in rows if r[9]]
 if servers:

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 #include "desktopidentity.h"
-#include "headlessprogram.h"
+#include "headlesslauncher.h"
 #include "logcategories.h"
 #include "mainwidget.h"
 #include "singleinstance.h"
@@ -34,8 +34,8 @@ int main(int argc, char* argv[])
         return answered;
     }
     // Before any QApplication: the headless program needs no display server.
-    if (HeadlessProgram::isRequested(argc, argv)) {
-        return HeadlessProgram::run(argc, argv);
+    if (HeadlessLauncher::isRequested(argc, argv)) {
+        return HeadlessLauncher::run(argc, argv);
     }
     settleStartupEnvironment();
     QApplication a(argc, argv);

@@ -10,6 +10,7 @@
 
 namespace {
 const QString kServer = QStringLiteral("/usr/libexec/orvane/voviredo/VOViredo");
+const QString kHeadless = QStringLiteral("/usr/libexec/orvane/orvane-headless");
 
 // Runs a command to its end: its exit code (-1 when it did not end) and its merged output.
 QPair<int, QString> run(const QString& program, const QStringList& args)
@@ -76,14 +77,14 @@ private slots:
         QVERIFY2(install.first == 0, qPrintable(install.second));
 
         mFiles = run("dpkg", {"-L", "orvane"}).second.split('\n', Qt::SkipEmptyParts);
-        QStringList expected = QStringLiteral("/usr/bin/orvane /usr/libexec/orvane/orvane %1 "
+        QStringList expected = QStringLiteral("/usr/bin/orvane /usr/libexec/orvane/orvane %1 %2 "
                                               "/lib/udev/rules.d/70-orvane-display.rules "
                                               "/usr/share/applications/orvane.desktop "
                                               "/usr/share/metainfo/io.github.orvane.Orvane.metainfo.xml "
                                               "/usr/share/man/man1/orvane.1.gz /usr/share/doc/orvane/copyright "
                                               "/lib/systemd/system/orvane.service /usr/lib/sysusers.d/orvane.conf "
                                               "/etc/orvane/sysconf.ini /etc/orvane/sensors.ini")
-                                   .arg(kServer)
+                                   .arg(kServer, kHeadless)
                                    .split(' ');
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
             expected << QStringLiteral("/usr/share/icons/hicolor/%1x%1/apps/orvane.png").arg(size);
@@ -100,7 +101,7 @@ private slots:
         QCOMPARE(run("pgrep", {"-u", "orvane"}).first, 1);
     }
 
-    // The service's program, as the service runs it: its user with no privileges and no capabilities, a read-only
+    // The service's program, as the unit runs it: its user with no privileges and no capabilities, a read-only
     // root and a runtime folder of its own, reaching the simulated display through the orvane group alone.
     void serviceUserFeedsTheDisplay()
     {
@@ -115,17 +116,30 @@ private slots:
             "chown orvane:orvane %1/root/run; mount -o remount,bind,ro /; "
             "exec setpriv --reuid=orvane --regid=orvane --init-groups --no-new-privs --inh-caps=-all "
             "--bounding-set=-all -- env -i PATH=/usr/bin:/bin RUNTIME_DIRECTORY=%1/root/run XDG_CONFIG_HOME=/etc "
-            "LD_PRELOAD=%2 ORVANE_DEVSIM_SOCKET=%3 /usr/bin/orvane --headless");
+            "LD_PRELOAD=%2 ORVANE_DEVSIM_SOCKET=%3 %4");
         QVERIFY(QDir().mkpath(mWork.filePath("root")));
         QProcess service;
         service.setProcessChannelMode(QProcess::ForwardedChannels);
-        service.start(
-            "unshare",
-            {"--mount", "--propagation", "private", "sh", "-c", script.arg(mWork.path(), preload, sim.socketPath())});
+        service.start("unshare",
+                      {"--mount",
+                       "--propagation",
+                       "private",
+                       "sh",
+                       "-c",
+                       script.arg(mWork.path(), preload, sim.socketPath(), kHeadless)});
         const int first = sim.waitForEvent([](const DevsimEvent& e) { return e.isValue(); }, 20000);
         QVERIFY2(first >= 0, qPrintable(sim.lastError()));
         QVERIFY(sim.waitForEvent([](const DevsimEvent& e) { return e.isValue(); }, 5000, first + 1) > first);
         QCOMPARE(TestSupport::processesOf(kServer).size(), 1);
+        // The service's program has no GUI library in it.
+        const QList<qint64> headless = TestSupport::processesOf(kHeadless);
+        QCOMPARE(headless.size(), 1);
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(headless.first()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QString mapped = QString::fromLatin1(maps.readAll());
+        QVERIFY(mapped.contains(QStringLiteral("libQt5Core")));
+        QVERIFY2(!mapped.contains(QRegularExpression(QStringLiteral("libQt5Gui|libQt5Widgets|libGL|libX11|libxcb"))),
+                 qPrintable(mapped));
         service.terminate();
         QVERIFY(service.waitForFinished(10000) && service.exitStatus() == QProcess::NormalExit);
         QCOMPARE(service.exitCode(), 0);

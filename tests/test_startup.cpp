@@ -68,8 +68,12 @@ private slots:
     {
         QVERIFY2(mX.start(), "Xvfb could not be started");
         QVERIFY2(mX.startTray(), "trayer could not be started");
-        QVERIFY(QFile::copy(TestSupport::binaryDir() + QStringLiteral("/orvane"), program()));
-        QVERIFY(QFile::setPermissions(program(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        // orvane --headless goes on as orvane-headless beside it.
+        for (const QString& name : {QStringLiteral("orvane"), QStringLiteral("orvane-headless")}) {
+            const QString copy = mAppDir.filePath(name);
+            QVERIFY(QFile::copy(TestSupport::binaryDir() + QLatin1Char('/') + name, copy));
+            QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
     }
 
     void init() { mKeys = std::make_unique<QTemporaryDir>(); }

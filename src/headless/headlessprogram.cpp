@@ -18,7 +18,6 @@
 #include <cstring>
 
 namespace {
-const char* const kHeadless = "--headless";
 const char* const kSettings = "--settings";
 
 // Nothing of this instance is shared with the window's: its own sensor server socket, lock and diagnostic copy.
@@ -31,7 +30,7 @@ struct Options
 
 bool parse(int argc, char* argv[], Options* options)
 {
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], kSettings) == 0 && i + 1 < argc && argv[i + 1][0] != '\0') {
             options->settingsFile = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strncmp(argv[i], "--settings=", 11) == 0 && argv[i][11] != '\0') {
@@ -78,11 +77,6 @@ void chooseFromSettings(DisplayFeed& feed, const QString& given)
 } // namespace
 
 namespace HeadlessProgram {
-bool isRequested(int argc, char* argv[])
-{
-    return argc >= 2 && std::strcmp(argv[1], kHeadless) == 0;
-}
-
 int run(int argc, char* argv[])
 {
     Options options;

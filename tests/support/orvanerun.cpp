@@ -121,11 +121,15 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
         return false;
     }
 
-    // A copy, not a link: the program looks for its server beside its resolved executable.
+    // Copies, not links: the program looks for its server, and orvane --headless for orvane-headless, beside its
+    // resolved executable.
     const QString program = mRoot.filePath(QStringLiteral("app/orvane"));
-    if (!QFile::copy(TestSupport::binaryDir() + QStringLiteral("/orvane"), program) ||
-        !QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
-        return false;
+    const QString headless = mRoot.filePath(QStringLiteral("app/orvane-headless"));
+    for (const QString& copy : {program, headless}) {
+        if (!QFile::copy(TestSupport::binaryDir() + QLatin1Char('/') + QFileInfo(copy).fileName(), copy) ||
+            !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+            return false;
+        }
     }
     // Every start of a server leaves its pid here, which is also the server's: exec keeps it.
     QString command = QStringLiteral("echo $$ >> ") + shellQuoted(mRoot.filePath(QStringLiteral("server-starts"))) +
@@ -149,6 +153,7 @@ bool OrvaneRun::prepare(bool serverDeafToTerminate)
                                       mRoot.filePath(QStringLiteral("app")),
                                       mRoot.filePath(QStringLiteral("app/voviredo")),
                                       program,
+                                      headless,
                                       serverBinary(),
                                       preload}) {
             QFile::setPermissions(shared, QFileDevice::Permissions(0x7755));
