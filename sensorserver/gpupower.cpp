@@ -36,6 +36,24 @@ GpuPower::Verdict GpuPower::verdict(qint64 nowMs)
     return Verdict::Read;
 }
 
+GpuPower::Step GpuPower::step(qint64 nowMs, bool& haveLast)
+{
+    switch (verdict(nowMs)) {
+    case Verdict::Asleep:
+        // Awake again, it is read at once rather than shown with its figures from before it slept.
+        haveLast = false;
+        return Step::Skip;
+    case Verdict::KeepLast:
+        if (haveLast) {
+            return Step::Reuse;
+        }
+        break;
+    case Verdict::Read:
+        break;
+    }
+    return Step::Read;
+}
+
 qint64 monotonicMs()
 {
     timespec now {};

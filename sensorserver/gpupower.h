@@ -3,6 +3,7 @@
 #define ORVANE_GPUPOWER_H
 
 #include <QString>
+#include <functional>
 
 // Whether a graphics card may be read now. Reading a card's sensors wakes it, and reading it every 2 s never lets it
 // sleep: a card that sleeps is not read at all, and one that may sleep when idle (runtime power management on) is read
@@ -20,8 +21,17 @@ public:
     // `device` is the card's PCI device folder.
     explicit GpuPower(const QString& device);
 
+    // What a reading does with the card, the one gate for every source of a card's figures.
+    enum class Step {
+        Skip,  // asleep: no figures, and none kept for when it wakes (`haveLast` cleared)
+        Reuse, // its last figures stand
+        Read,
+    };
+
     // A verdict of Read counts as a reading at `nowMs` (a monotonic clock).
     Verdict verdict(qint64 nowMs);
+    // The step for a card whose last figures are kept where `haveLast` is true.
+    Step step(qint64 nowMs, bool& haveLast);
     // Whether the card may sleep when idle, as of the last verdict: then nothing may hold it awake between readings.
     bool mayIdle() const { return mMayIdle; }
 
@@ -34,5 +44,7 @@ private:
 
 // Milliseconds of a monotonic clock.
 qint64 monotonicMs();
+// The clock a reader paces cards by: monotonicMs, or a test's own that it steps.
+using Clock = std::function<qint64()>;
 
 #endif // ORVANE_GPUPOWER_H

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hwmon.h"
 
-#include "gpupower.h"
+#include "amdgpu.h"
+#include "drivers.h"
 #include "sysfsfile.h"
 
 #include <QSet>
@@ -47,17 +48,10 @@ bool isPlausibleFanSpeed(double rpm)
     return rpm >= 0.0 && rpm < 30000.0;
 }
 
-bool isGraphicsChip(const QString& name)
+HwmonReader::HwmonReader(const QString& sysfsRoot, Clock clock)
+    : mClassPath(sysfsRoot + QStringLiteral("/class/hwmon")), mClock(std::move(clock))
 {
-    static const QSet<QString> gpus {QStringLiteral("amdgpu"),
-                                     QStringLiteral("radeon"),
-                                     QStringLiteral("nouveau"),
-                                     QStringLiteral("i915"),
-                                     QStringLiteral("xe")};
-    return gpus.contains(name);
 }
-
-HwmonReader::HwmonReader(const QString& sysfsRoot) : mClassPath(sysfsRoot + QStringLiteral("/class/hwmon")) { }
 
 HwmonReader::~HwmonReader()
 {
@@ -71,7 +65,7 @@ QVector<HwmonChip> HwmonReader::read()
     QVector<HwmonChip> chips;
     const Directory classDir(mClassPath);
     QSet<QByteArray> present;
-    const qint64 now = monotonicMs();
+    const qint64 now = mClock();
     for (const QByteArray& entry : classDir.entries()) {
         if (numberIn(entry, "hwmon", "") < 0) {
             continue;
@@ -102,17 +96,13 @@ QVector<HwmonChip> HwmonReader::read()
         if (it == mChips.end() && !openEntry()) {
             continue;
         }
-        if (it->power) {
-            const GpuPower::Verdict verdict = it->power->verdict(now);
-            if (verdict == GpuPower::Verdict::Asleep) {
-                // Awake again, it is read at once rather than its figures from before.
-                it->haveLast = false;
-                continue;
-            }
-            if (verdict == GpuPower::Verdict::KeepLast && it->haveLast) {
-                chips.append(it->last);
-                continue;
-            }
+        const GpuPower::Step step = it->power ? it->power->step(now, it->haveLast) : GpuPower::Step::Read;
+        if (step == GpuPower::Step::Skip) {
+            continue;
+        }
+        if (step == GpuPower::Step::Reuse) {
+            chips.append(it->last);
+            continue;
         }
         HwmonChip chip;
         bool read = false;
@@ -162,7 +152,7 @@ bool HwmonReader::openChip(const Directory& classDir, const QByteArray& entry, O
         chip->attributesOnParent = parent.readText("name", &name);
     }
     chip->name = name.isEmpty() ? QString::fromUtf8(entry) : QString::fromUtf8(name);
-    if (isGraphicsChip(chip->name)) {
+    if (Drivers::kindOf(chip->name) == Drivers::Kind::Gpu) {
         chip->power = std::make_shared<GpuPower>(mClassPath + QLatin1Char('/') + QString::fromUtf8(entry) +
                                                  QStringLiteral("/device"));
     }
@@ -182,8 +172,8 @@ void HwmonReader::openInputs(OpenChip& chip)
     chip.temps = openInputs(attributes, "temp");
     chip.fans = openInputs(attributes, "fan");
     if (chip.power && mOpenFiles < kMaxOpenFiles) {
-        chip.busyFd = parent.open("gpu_busy_percent");
-        if (chip.busyFd >= 0) {
+        chip.loadFd = AmdGpu::openLoad(parent);
+        if (chip.loadFd >= 0) {
             ++mOpenFiles;
         }
     }
@@ -243,12 +233,7 @@ bool HwmonReader::readChip(const OpenChip& chip, HwmonChip* out)
     if (!readInputs(chip.temps, &out->temps, true) || !readInputs(chip.fans, &out->fans, false)) {
         return false;
     }
-    long long busy = 0;
-    if (chip.busyFd >= 0 && SysfsFile::readOpenInteger(chip.busyFd, &busy) == ReadResult::Ok && busy >= 0 &&
-        busy <= 100) {
-        out->busyValid = true;
-        out->busy = double(busy);
-    }
+    out->loadValid = AmdGpu::readLoad(chip.loadFd, &out->load);
     return true;
 }
 
@@ -263,9 +248,9 @@ void HwmonReader::closeChip(OpenChip& chip)
             }
         }
     }
-    if (chip.busyFd >= 0) {
-        ::close(chip.busyFd);
-        chip.busyFd = -1;
+    if (chip.loadFd >= 0) {
+        ::close(chip.loadFd);
+        chip.loadFd = -1;
         --mOpenFiles;
     }
 }

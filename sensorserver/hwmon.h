@@ -2,13 +2,13 @@
 #ifndef ORVANE_HWMON_H
 #define ORVANE_HWMON_H
 
+#include "gpupower.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QVector>
 #include <memory>
-
-class GpuPower;
 
 namespace SysfsFile {
 class Directory;
@@ -31,15 +31,13 @@ struct HwmonChip
     QVector<HwmonInput> temps;
     QVector<HwmonInput> fans;
     // A graphics card's load (amdgpu's gpu_busy_percent), where it has one.
-    bool busyValid = false;
-    double busy = 0.0;
+    bool loadValid = false;
+    double load = 0.0;
 };
 
 // Readings that real sensors give; outside these, the chip reports a fault or an unused input.
 bool isPlausibleTemperature(double celsius);
 bool isPlausibleFanSpeed(double rpm);
-// The drivers of graphics cards, whose sensors are read only while the card is awake.
-bool isGraphicsChip(const QString& name);
 
 // Reads every hwmon device under `sysfsRoot`/class/hwmon, in order of N. A device's attributes stay open between
 // readings, since opening dozens of files for every request costs more than reading them; devices that appear,
@@ -47,7 +45,8 @@ bool isGraphicsChip(const QString& name);
 class HwmonReader
 {
 public:
-    explicit HwmonReader(const QString& sysfsRoot);
+    // Graphics cards are paced by `clock`.
+    explicit HwmonReader(const QString& sysfsRoot, Clock clock = monotonicMs);
     ~HwmonReader();
     HwmonReader(const HwmonReader&) = delete;
     HwmonReader& operator=(const HwmonReader&) = delete;
@@ -72,7 +71,7 @@ private:
         bool inputsOpen = false;
         QVector<OpenInput> temps;
         QVector<OpenInput> fans;
-        int busyFd = -1;
+        int loadFd = -1;
         // Graphics cards only.
         std::shared_ptr<GpuPower> power;
         bool haveLast = false;
@@ -86,6 +85,7 @@ private:
     void closeChip(OpenChip& chip);
 
     QString mClassPath;
+    Clock mClock;
     QHash<QByteArray, OpenChip> mChips; // by hwmonN
     int mOpenFiles = 0;
 };

@@ -44,7 +44,10 @@ QString addressOf(const Directory& device, const QByteArray& entry)
 }
 } // namespace
 
-NvidiaReader::NvidiaReader(const QString& sysfsRoot) : mDevicesPath(sysfsRoot + QStringLiteral("/bus/pci/devices")) { }
+NvidiaReader::NvidiaReader(const QString& sysfsRoot, Clock clock)
+    : mDevicesPath(sysfsRoot + QStringLiteral("/bus/pci/devices")), mClock(std::move(clock))
+{
+}
 
 NvidiaReader::~NvidiaReader()
 {
@@ -57,18 +60,12 @@ QVector<NvidiaGpu> NvidiaReader::read()
     if (mCards.isEmpty()) {
         return readWithoutSysfs();
     }
-    const qint64 now = monotonicMs();
+    const qint64 now = mClock();
     QVector<NvidiaGpu> gpus;
     QVector<Card*> due;
     bool keepOpen = false;
     for (Card& card : mCards) {
-        const GpuPower::Verdict verdict = card.power->verdict(now);
-        if (verdict == GpuPower::Verdict::Asleep) {
-            // Awake again, it is read at once.
-            card.haveLast = false;
-            continue;
-        }
-        if (verdict == GpuPower::Verdict::KeepLast && card.haveLast) {
+        if (card.power->step(now, card.haveLast) != GpuPower::Step::Read) {
             continue;
         }
         due.append(&card);
@@ -96,7 +93,7 @@ void NvidiaReader::findCards()
     // A card that comes later (a Thunderbolt enclosure) is found within seconds; listing a large machine's PCI
     // devices at every reading would cost a tenth of the reading.
     constexpr qint64 kListEveryMs = 10000;
-    const qint64 now = monotonicMs();
+    const qint64 now = mClock();
     if (mListed && now - mListedAt < kListEveryMs) {
         return;
     }

@@ -35,7 +35,8 @@ struct NvidiaGpu
 class NvidiaReader
 {
 public:
-    explicit NvidiaReader(const QString& sysfsRoot);
+    // Cards are paced, and the PCI devices listed again, by `clock`.
+    explicit NvidiaReader(const QString& sysfsRoot, Clock clock = monotonicMs);
     ~NvidiaReader();
     NvidiaReader(const NvidiaReader&) = delete;
     NvidiaReader& operator=(const NvidiaReader&) = delete;
@@ -72,6 +73,7 @@ private:
     void tell(const QString& text);
 
     QString mDevicesPath;
+    Clock mClock;
     QSet<QByteArray> mSeenEntries;
     bool mListed = false;
     qint64 mListedAt = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sensorlayout.h"
 
+#include "drivers.h"
 #include "systeminfo.h"
 
 #include <QHash>
@@ -12,30 +13,30 @@ const QString kTemperature = QStringLiteral("Temperature");
 const QString kFan = QStringLiteral("Fan");
 const QString kLoad = QStringLiteral("Load");
 
-bool isCpuChip(const QString& chip)
-{
-    return chip == QLatin1String("coretemp") || chip == QLatin1String("k10temp") || chip == QLatin1String("zenpower");
-}
-
 // Power supplies come after the board's own fans, so that "the first fan that spins" is a case or CPU fan.
 bool isPowerSupplyChip(const QString& chip)
 {
     return chip.contains(QLatin1String("psu"), Qt::CaseInsensitive);
 }
 
-QString componentType(const QString& chip)
+QString componentType(Drivers::Kind kind)
 {
-    if (chip == QLatin1String("nvme") || chip == QLatin1String("drivetemp")) {
+    switch (kind) {
+    case Drivers::Kind::Gpu:
+        return QStringLiteral("Gpu");
+    case Drivers::Kind::Storage:
         return QStringLiteral("Storage");
+    case Drivers::Kind::SuperIo:
+        return QStringLiteral("SuperIO");
+    default:
+        return QStringLiteral("Sensors");
     }
-    static const QStringList superIo {
-        QStringLiteral("nct"), QStringLiteral("it8"), QStringLiteral("f71"), QStringLiteral("w83")};
-    for (const QString& prefix : superIo) {
-        if (chip.startsWith(prefix)) {
-            return QStringLiteral("SuperIO");
-        }
-    }
-    return QStringLiteral("Sensors");
+}
+
+// A graphics card's fans: "GPU Fan", or "GPU Fan #N" where it has several.
+QString gpuFanName(int index, int count)
+{
+    return QStringLiteral("GPU Fan") + (count > 1 ? QStringLiteral(" #") + QString::number(index) : QString());
 }
 
 SensorEntry sensor(const QString& name, const QString& type, double value, const QString& identifier)
@@ -59,7 +60,7 @@ QVector<SensorEntry> fanSensors(const SensorReadings& readings)
 {
     QVector<const HwmonChip*> chips;
     for (const HwmonChip& chip : readings.chips) {
-        if (!isGraphicsChip(chip.name) && !chip.fans.isEmpty()) {
+        if (Drivers::kindOf(chip.name) != Drivers::Kind::Gpu && !chip.fans.isEmpty()) {
             chips.append(&chip);
         }
     }
@@ -109,7 +110,8 @@ HardwareEntry cpuComponent(const SensorReadings& readings)
 
     int coreNumber = 0;
     for (const HwmonChip& chip : readings.chips) {
-        if (chip.name == QLatin1String("coretemp")) {
+        const Drivers::Kind kind = Drivers::kindOf(chip.name);
+        if (kind == Drivers::Kind::IntelCpu) {
             QVector<QPair<int, const HwmonInput*>> coreInputs;
             for (const HwmonInput& input : chip.temps) {
                 if (input.label.startsWith(QLatin1String("Package id"))) {
@@ -135,7 +137,7 @@ HardwareEntry cpuComponent(const SensorReadings& readings)
                                         inputId(chip, "temp", core.second->index)));
                 }
             }
-        } else if (chip.name == QLatin1String("k10temp") || chip.name == QLatin1String("zenpower")) {
+        } else if (kind == Drivers::Kind::AmdCpu) {
             const HwmonInput* tctl = nullptr;
             const HwmonInput* tdie = nullptr;
             for (const HwmonInput& input : chip.temps) {
@@ -201,15 +203,16 @@ QVector<HardwareEntry> otherComponents(const SensorReadings& readings)
     QVector<HardwareEntry> others;
     QHash<QString, int> seen;
     for (const HwmonChip& chip : readings.chips) {
-        if (isCpuChip(chip.name)) {
+        const Drivers::Kind kind = Drivers::kindOf(chip.name);
+        if (Drivers::isCpu(kind)) {
             continue;
         }
-        const bool gpu = isGraphicsChip(chip.name);
+        const bool gpu = kind == Drivers::Kind::Gpu;
         HardwareEntry entry;
         const int count = ++seen[chip.name];
         entry.name =
             SystemInfo::cleanText(chip.name) + (count > 1 ? QStringLiteral(" #") + QString::number(count) : QString());
-        entry.type = gpu ? QStringLiteral("Gpu") : componentType(chip.name);
+        entry.type = componentType(kind);
         for (const HwmonInput& temp : chip.temps) {
             if (!temp.valid) {
                 continue;
@@ -225,16 +228,12 @@ QVector<HardwareEntry> otherComponents(const SensorReadings& readings)
             for (const HwmonInput& fan : chip.fans) {
                 if (fan.valid) {
                     entry.sensors.append(sensor(
-                        QStringLiteral("GPU Fan") +
-                            (chip.fans.size() > 1 ? QStringLiteral(" #") + QString::number(fan.index) : QString()),
-                        kFan,
-                        fan.value,
-                        inputId(chip, "fan", fan.index)));
+                        gpuFanName(fan.index, chip.fans.size()), kFan, fan.value, inputId(chip, "fan", fan.index)));
                 }
             }
-            if (chip.busyValid) {
+            if (chip.loadValid) {
                 entry.sensors.append(sensor(
-                    QStringLiteral("GPU Core"), kLoad, chip.busy, chip.name + QStringLiteral("/gpu_busy_percent")));
+                    QStringLiteral("GPU Core"), kLoad, chip.load, chip.name + QStringLiteral("/gpu_busy_percent")));
             }
         }
         if (!entry.sensors.isEmpty()) {
@@ -256,12 +255,10 @@ QVector<HardwareEntry> otherComponents(const SensorReadings& readings)
                 sensor(QStringLiteral("GPU Core"), kTemperature, gpu.temperature, id + QStringLiteral("temperature")));
         }
         for (const NvidiaGpu::Fan& fan : gpu.fans) {
-            entry.sensors.append(
-                sensor(QStringLiteral("GPU Fan") +
-                           (gpu.fans.size() > 1 ? QStringLiteral(" #") + QString::number(fan.index) : QString()),
-                       kFan,
-                       fan.rpm,
-                       id + QStringLiteral("fan") + QString::number(fan.index)));
+            entry.sensors.append(sensor(gpuFanName(fan.index, gpu.fans.size()),
+                                        kFan,
+                                        fan.rpm,
+                                        id + QStringLiteral("fan") + QString::number(fan.index)));
         }
         if (gpu.loadValid) {
             entry.sensors.append(

@@ -107,11 +107,7 @@ void TestDeviceSession::cleanup()
 // the link is collected in `told`.
 std::unique_ptr<DisplayFeed> TestDeviceSession::makeFeed(States* told)
 {
-    DisplayFeed::Options options;
-    options.pacesItself = false;
-    options.serverStartDelayMs = -1;
-    options.trafficWaitsForSweep = true;
-    auto feed = std::make_unique<DisplayFeed>(options);
+    auto feed = std::make_unique<DisplayFeed>(DisplayFeedProbe::byHand());
     QObject::connect(feed.get(), &DisplayFeed::signal_linkState, [told](State state) { told->push_back(state); });
     feed->start();
     return feed;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The dashboard form: tree, names, limits, fonts, style sheets, readouts and texts.
+// The dashboard form: tree, names, limits, fonts, colours and pictures as drawn, readouts and texts.
 #include "mainwidgetprobe.h"
 #include "panelshadow.h"
 
@@ -15,23 +15,6 @@
 Q_DECLARE_METATYPE(QMargins)
 
 namespace {
-const char* const kWhite = "color: rgb(255, 255, 255);";
-const char* const kGrey = "color: rgb(129, 129, 129);";
-const char* const kTitleButton =
-    " QPushButton {\n\tborder-radius:2px\n}\n\nQPushButton:hover {\t\n\tbackground-color: gray;\n}\n";
-const char* const kCloseButton =
-    " QPushButton {\n\tborder-radius:2px\n}\n\nQPushButton:hover {\t\n\tbackground-color: rgb(255, 0, 0);\n}\n";
-const char* const kCombo =
-    "QComboBox{\n\tbackground-color: rgb(70, 65, 65);\n\tcolor: #ffffff;\n\tborder-radius: 0px;\n    border:1px solid "
-    "rgb(129, 129, 129);\n}\nQComboBox QAbstractItemView {\n\n\tcolor: rgb(255, 255, 255);\n\tbackground-color: "
-    "rgb(62, "
-    "75, 85);\n    selection-background-color: lightgreen;\n}\nQComboBox QAbstractScrollArea QScrollBar:vertical {\n   "
-    " "
-    "width: 10px;\n    background-color: #d0d2d4;\n}";
-const char* const kAccept = " QPushButton {\n\tbackground-color: rgb(27, 30, 39);\n\tcolor: #ffffff;\n\tborder-radius: "
-                            "3px;\n    border:1px solid rgb(74, 77, 85);\n}\nQPushButton:hover {\n\tbackground-color: "
-                            "rgb(73, 93, 226);\n}\n";
-
 // The names of the items of a layout, in order: widgets by object name, child layouts by theirs, spacers as "~".
 QStringList itemNames(QLayout* layout)
 {
@@ -289,15 +272,11 @@ private slots:
         QCOMPARE(int(item->sizePolicy().verticalPolicy()), vertical);
     }
 
-    void styleSheets_data()
+    // What the form's sheets make of the captions and readouts: white figures, grey captions.
+    void textColours_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("styleSheet");
-        QTest::newRow("main_wgt_bgi") << "main_wgt_bgi"
-                                      << "QWidget#main_wgt_bgi\n{\n\t\n\tborder:0px solid;\n\tborder-radius: "
-                                         "10px;\n\tborder-image: url(:/image/sys_bgi_main.png);\n}";
-        QTest::newRow("title_lbl_logo") << "title_lbl_logo"
-                                        << "border-image: url(:/image/newlogo.jpg);";
+        QTest::addColumn<QColor>("colour");
         for (const char* white : {"title_lbl_info",
                                   "main_lcd_tem",
                                   "main_lbl_symbol",
@@ -307,42 +286,85 @@ private slots:
                                   "main_lcd_cpu",
                                   "main_lbl_cpuunit",
                                   "main_ckb_autostart"}) {
-            QTest::newRow(white) << white << kWhite;
+            QTest::newRow(white) << white << QColor(255, 255, 255);
         }
-        QTest::newRow("title_btn_setting") << "title_btn_setting" << kTitleButton;
-        QTest::newRow("title_btn_minimize") << "title_btn_minimize" << kTitleButton;
-        QTest::newRow("title_btn_close") << "title_btn_close" << kCloseButton;
-        QTest::newRow("main_dbd_gray") << "main_dbd_gray"
-                                       << "QWidget#main_dbd_gray\n{\n\tborder-image: url(:/image/bgi_dbd_gray.png);\n}";
-        QTest::newRow("main_dbd_bgi") << "main_dbd_bgi"
-                                      << "QWidget#main_dbd_bgi\n{\n\tborder-image: url(:/image/bgi_dbd_16.png);\n}";
-        QTest::newRow("main_status_bgi") << "main_status_bgi"
-                                         << "QWidget#main_status_bgi\n{\n\tbackground-color:rgba(0,0,0,0);\n\tborder-"
-                                            "radius: 5px;\n\tborder:\t1px solid rgb(80, 80, 80);\n}";
         for (const char* grey : {"main_lbl_status", "main_lbl_cpuitem", "main_lbl_fanitem"}) {
-            QTest::newRow(grey) << grey << kGrey;
-        }
-        QTest::newRow("main_img_linkstate") << "main_img_linkstate"
-                                            << "border-image: url(:/image/5651226.png);";
-        QTest::newRow("main_cbx_cpuitem") << "main_cbx_cpuitem" << kCombo;
-        QTest::newRow("main_cbx_fanitem") << "main_cbx_fanitem" << kCombo;
-        QTest::newRow("main_btn_accept") << "main_btn_accept" << kAccept;
-        for (const char* plain : {"main_wgt_work", "layoutWidget"}) {
-            QTest::newRow(plain) << plain << "";
+            QTest::newRow(grey) << grey << QColor(129, 129, 129);
         }
     }
 
-    void styleSheets()
+    void textColours()
     {
         QFETCH(QString, name);
-        QFETCH(QString, styleSheet);
+        QFETCH(QColor, colour);
         QWidget* widget = child(name);
         QVERIFY2(widget, qPrintable(name));
-        if (name == QLatin1String("main_img_linkstate")) {
-            // The device session replaces the form's initial picture at start-up with its own style.
-            return;
-        }
-        QCOMPARE(widget->styleSheet(), styleSheet);
+        widget->ensurePolished();
+        QCOMPARE(widget->palette().color(QPalette::WindowText), colour);
+    }
+
+    // The form's pictures and frames where no text is drawn, so that the fonts a machine has do not matter: a point
+    // of the widget as drawn in the window, as a fraction of its size, and the colour there.
+    void drawnWithoutText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("selector's frame") << "main_cbx_cpuitem" << QPointF(0.0, 0.5) << QColor(129, 129, 129);
+        QTest::newRow("selector's ground") << "main_cbx_cpuitem" << QPointF(0.02, 0.85) << QColor(70, 65, 65);
+        QTest::newRow("accept's frame") << "main_btn_accept" << QPointF(0.0, 0.5) << QColor(74, 77, 85);
+        QTest::newRow("accept's ground") << "main_btn_accept" << QPointF(0.05, 0.85) << QColor(27, 30, 39);
+        QTest::newRow("status panel's frame") << "main_status_bgi" << QPointF(0.5, 0.0) << QColor(80, 80, 80);
+    }
+
+    void drawnWithoutText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QPointF, at);
+        QFETCH(QColor, colour);
+        QWidget* widget = child(name);
+        QVERIFY2(widget, qPrintable(name));
+        const QImage window = w->grab().toImage();
+        const QPoint point = widget->mapTo(w,
+                                           QPoint(qMin(int(at.x() * widget->width()), widget->width() - 1),
+                                                  qMin(int(at.y() * widget->height()), widget->height() - 1)));
+        const QColor drawn = window.pixelColor(point);
+        QVERIFY2(
+            qAbs(drawn.red() - colour.red()) <= 2 && qAbs(drawn.green() - colour.green()) <= 2 &&
+                qAbs(drawn.blue() - colour.blue()) <= 2,
+            qPrintable(QStringLiteral("%1 at (%2, %3): %4").arg(name).arg(point.x()).arg(point.y()).arg(drawn.name())));
+    }
+
+    // The panels' pictures: each widget draws its own (the gauge's pictures are the dashboard's tests').
+    void pictures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("panel") << "main_wgt_bgi"
+                               << ":/image/sys_bgi_main.png";
+        QTest::newRow("gauge's face") << "main_dbd_gray"
+                                      << ":/image/bgi_dbd_gray.png";
+    }
+
+    void pictures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, picture);
+        QWidget* widget = child(name);
+        QVERIFY2(widget, qPrintable(name));
+        // Drawn alone, without its children, stretched over the widget as a border image is.
+        QImage drawn(widget->size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        widget->render(&drawn, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        const QImage expected = QImage(picture)
+                                    .scaled(widget->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // The middle of the widget, clear of a rounded border.
+        const QPoint middle(widget->width() / 2, widget->height() / 2);
+        const QColor a = drawn.pixelColor(middle);
+        const QColor b = expected.pixelColor(middle);
+        QVERIFY2(qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 && qAbs(a.blue() - b.blue()) <= 8,
+                 qPrintable(QStringLiteral("%1: %2, the picture %3").arg(name, a.name(), b.name())));
     }
 
     void fonts_data()

@@ -39,12 +39,12 @@ bool processExists(qint64 pid)
 class Client
 {
 public:
-    explicit Client(QObject* receiver, const std::function<void(HardWareInfo&)>& setUp = {})
+    // Where the client looks for the server program: the real one beside the application unless given.
+    explicit Client(QObject* receiver,
+                    const QString& program = SensorEndpoint::serverProgram(),
+                    int waitMs = HardWareInfo::kDefaultWaitMs)
     {
-        client = new HardWareInfo();
-        if (setUp) {
-            setUp(*client);
-        }
+        client = new HardWareInfo(program, waitMs);
         client->moveToThread(&thread);
         thread.start();
         QObject::connect(
@@ -240,7 +240,7 @@ private slots:
         script.documents = documents;
         script.close = close;
         PeerServer server(script);
-        Client client(this, [waitMs](HardWareInfo& h) { HardWareInfoProbe::setWaitMs(h, waitMs); });
+        Client client(this, SensorEndpoint::serverProgram(), waitMs);
 
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 8000);
@@ -252,9 +252,7 @@ private slots:
     // No server and no program to start: zeros, and nothing is started.
     void noServer()
     {
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, mAppDir.filePath(QStringLiteral("missing/VOViredo")));
-        });
+        Client client(this, mAppDir.filePath(QStringLiteral("missing/VOViredo")));
         client.request();
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 2, 8000);
@@ -303,9 +301,7 @@ private slots:
     // The client starts the real server when nobody answers, and again after it was killed.
     void startsAndRestartsServer()
     {
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
-        });
+        Client client(this, voviredoScript(QStringLiteral("intel-z390-nct6798")));
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
         compare(client.replies.at(0), 46, 13, 612);
@@ -324,7 +320,6 @@ private slots:
         QCOMPARE(second.size(), 1);
         QVERIFY(second.first() != first.first());
 
-        HardWareInfoProbe::setWaitMs(*client.client, 5000);
         quitApplication();
         QVERIFY(!processExists(second.first()));
     }
@@ -333,10 +328,7 @@ private slots:
     // reading in a row that cannot reach it, instead of waiting for it at every reading.
     void deafServerRestarted()
     {
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
-            HardWareInfoProbe::setWaitMs(h, 3000);
-        });
+        Client client(this, voviredoScript(QStringLiteral("intel-z390-nct6798")), 3000);
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
         client.settle();
@@ -362,10 +354,7 @@ private slots:
         const QString socketPath = SensorEndpoint::serverSocketName();
         QFile::remove(socketPath);
         QVERIFY(QDir().mkdir(socketPath));
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("intel-z390-nct6798")));
-            HardWareInfoProbe::setWaitMs(h, 1000);
-        });
+        Client client(this, voviredoScript(QStringLiteral("intel-z390-nct6798")), 1000);
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(QStringLiteral("cannot listen: .* is taken by a folder")));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("the sensor server does not answer")));
@@ -382,10 +371,7 @@ private slots:
         compare(client.replies.at(3), 46, 13, 612);
 
         // A server that ends at once is started again only after a pause.
-        Client failing(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, mAppDir.filePath(QStringLiteral("failing")));
-            HardWareInfoProbe::setWaitMs(h, 500);
-        });
+        Client failing(this, mAppDir.filePath(QStringLiteral("failing")), 500);
         QFile script(mAppDir.filePath(QStringLiteral("failing")));
         QVERIFY(script.open(QIODevice::WriteOnly) &&
                 script.write("#!/bin/sh\necho started >> \"$0.log\"\nexit 1\n") > 0);
@@ -404,9 +390,7 @@ private slots:
     // one server is started.
     void oneServerAtATime()
     {
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("msi-b550-nct6687")));
-        });
+        Client client(this, voviredoScript(QStringLiteral("msi-b550-nct6687")));
         client.client->onStartVoViredo();
         client.request();
         client.client->onStartVoViredo();
@@ -423,10 +407,7 @@ private slots:
     // to end is killed when the wait runs out.
     void quitEndsServers()
     {
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, stubbornScript());
-            HardWareInfoProbe::setWaitMs(h, 1000);
-        });
+        Client client(this, stubbornScript(), 1000);
         client.client->onStartVoViredo(); // from this thread, as the controller's delayed start
         client.settle();
         const QList<qint64> ids = HardWareInfoProbe::serverProcessIds(*client.client);
@@ -485,8 +466,7 @@ private slots:
         if (!serverUp) {
             QLocalServer::removeServer(SensorEndpoint::serverSocketName());
         }
-        HardWareInfo client;
-        HardWareInfoProbe::setWaitMs(client, 2000);
+        HardWareInfo client(SensorEndpoint::serverProgram(), 2000);
         QLoggingCategory::setFilterRules(QStringLiteral("orvane.sensors.debug=true"));
 
         static QStringList* captured = nullptr;
@@ -506,9 +486,7 @@ private slots:
     // The stop request ends the real server, which removes its socket.
     void stopRealServer()
     {
-        Client client(this, [this](HardWareInfo& h) {
-            HardWareInfoProbe::setServerProgram(h, voviredoScript(QStringLiteral("amd-x570-k10temp")));
-        });
+        Client client(this, voviredoScript(QStringLiteral("amd-x570-k10temp")));
         client.request();
         QTRY_COMPARE_WITH_TIMEOUT(client.replies.size(), 1, 15000);
         compare(client.replies.at(0), 62, 6, 1430);

@@ -4,8 +4,8 @@
 // event to the device session of a real main window.
 #include "devicemodel.h"
 #include "displaydevice.h"
+#include "displayfeedprobe.h"
 #include "hidapi_sim.h"
-#include "mainwidgetprobe.h"
 #include "udevusbwatcher.h"
 #include "usbdevmonitor.h"
 
@@ -223,11 +223,11 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
     model.unplug();
     devsim::installModel(&model);
     {
-        MainWidget w(MainWidgetProbe::feedByHand());
-        MainWidgetProbe::sysTimer(w)->stop();
-        QVERIFY(!MainWidgetProbe::isUsbConnect(w));
+        DisplayFeed feed(DisplayFeedProbe::byHand());
+        feed.start();
+        QVERIFY(!feed.isLinked());
 
-        auto* watcher = w.findChild<UdevUsbWatcher*>();
+        auto* watcher = feed.findChild<UdevUsbWatcher*>();
         if (!watcher) {
             devsim::installModel(nullptr);
             QSKIP("no udev monitor can be opened here");
@@ -235,7 +235,7 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
         watcher->setAccessCheck([](const QString&) { return false; });
         model.plug();
         watcher->handleEvent(ourDevice("add"));
-        QVERIFY(MainWidgetProbe::isUsbConnect(w));
+        QVERIFY(feed.isLinked());
         QCOMPARE(model.handleStats().live, 1);
 
         QTest::ignoreMessage(QtWarningMsg,
@@ -246,7 +246,7 @@ void TestUsbDevMonitor::udevArrivalReachesTheSession()
 
         model.unplug();
         watcher->handleEvent(ourDevice("remove"));
-        QVERIFY(!MainWidgetProbe::isUsbConnect(w));
+        QVERIFY(!feed.isLinked());
         QCOMPARE(model.handleStats().live, 0);
     }
     devsim::installModel(nullptr);

@@ -23,12 +23,15 @@ constexpr int kConnectRetryMs = 20;
 constexpr int kWaitSliceMs = 100;
 } // namespace
 
-HardWareInfo::HardWareInfo(QObject* parent)
+HardWareInfo::HardWareInfo(QObject* parent) : HardWareInfo(SensorEndpoint::serverProgram(), kDefaultWaitMs, parent) { }
+
+HardWareInfo::HardWareInfo(const QString& serverProgram, int waitMs, QObject* parent)
     : QObject(parent)
     , mstHwinfoData {0, 0, 0}
     , mstServerData {0, 0, 0}
     , mstSensorList {false, {}, {}}
-    , mServer(new ServerKeeper(SensorEndpoint::serverProgram(), this))
+    , mServer(new ServerKeeper(serverProgram, this))
+    , mWaitMs(waitMs)
 {
     qRegisterMetaType<ST_HWINFO_DATA>("ST_HWINFO_DATA");
     qRegisterMetaType<ST_SENSOR_LIST>("ST_SENSOR_LIST");

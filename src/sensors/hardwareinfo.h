@@ -21,7 +21,12 @@ class HardWareInfo : public QObject
     Q_OBJECT
 
 public:
+    static constexpr int kDefaultWaitMs = 30000;
+
+    // The sensor server beside the program, every wait for it at most kDefaultWaitMs.
     explicit HardWareInfo(QObject* parent = nullptr);
+    // `serverProgram` is started when nobody answers; every wait for the server is at most `waitMs`.
+    HardWareInfo(const QString& serverProgram, int waitMs, QObject* parent = nullptr);
     ~HardWareInfo() override;
 
     void onStartVoViredo();
@@ -64,7 +69,7 @@ private:
     bool mBacklogPending = false;
     // Set when the application quits: pending work gives up at once instead of waiting.
     std::atomic<bool> mQuitting {false};
-    int mWaitMs = 30000;
+    const int mWaitMs;
     // Whether the log has said that the server does not answer. This object's thread only.
     bool mServerSilent = false;
 

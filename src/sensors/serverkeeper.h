@@ -20,7 +20,6 @@ class ServerKeeper : public QObject
 public:
     explicit ServerKeeper(const QString& program, QObject* parent = nullptr);
 
-    void setProgram(const QString& program) { mProgram = program; }
     QString program() const { return mProgram; }
     void setStartWaitMs(int ms) { mStartWaitMs = ms; }
 

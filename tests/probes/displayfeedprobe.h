@@ -7,6 +7,17 @@
 // Read access to the feed's private state for tests; every change still goes through its real operations.
 struct DisplayFeedProbe
 {
+    // A feed that takes readings only when the test asks (requestReading) and starts no sensor server ahead of
+    // them; its traffic waits for sweepFinished(), as the window's does.
+    static DisplayFeed::Options byHand()
+    {
+        DisplayFeed::Options options;
+        options.pacesItself = false;
+        options.serverStartDelayMs = -1;
+        options.trafficWaitsForSweep = true;
+        return options;
+    }
+
     static bool isUsbConnect(const DisplayFeed& f) { return f.mIsUsbConnect; }
     static uchar seedValue(const DisplayFeed& f) { return f.mSeedValue; }
     static bool holdsDisplay(const DisplayFeed& f) { return f.mHold.isHeld(); }

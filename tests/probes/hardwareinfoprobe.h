@@ -8,8 +8,8 @@
 #include <QMetaObject>
 #include <QMutexLocker>
 
-// Access to the sensor client's private state for tests. The parser itself is reached through the meta-object,
-// as any slot would be.
+// Access to the sensor client's private state for tests. The parser itself is reached through the meta-object by
+// name: its steps are private slots, and a test calls them one by one as the request path does.
 struct HardWareInfoProbe
 {
     static ST_VOVIREDO_DATA serverData(const HardWareInfo& h) { return h.mstServerData; }
@@ -20,10 +20,6 @@ struct HardWareInfoProbe
         QMutexLocker lock(&h.mLastHwInfoMutex);
         return h.mLastHwInfo;
     }
-    // Where the client looks for the server program (the real one is beside the application).
-    static void setServerProgram(HardWareInfo& h, const QString& program) { h.mServer->setProgram(program); }
-    // Tests shorten the 30 s waits where a case would otherwise sit them out.
-    static void setWaitMs(HardWareInfo& h, int ms) { h.mWaitMs = ms; }
     static int waitMs(const HardWareInfo& h) { return h.mWaitMs; }
     // Ids of every server process the client started that has not been reaped yet; call only while its thread idles.
     static QList<qint64> serverProcessIds(const HardWareInfo& h) { return h.mServer->processIds(); }
