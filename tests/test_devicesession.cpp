@@ -430,10 +430,12 @@ void TestDeviceSession::startsOnceAndItsWorkerObjectsDieOnTheirThread()
              (QStringList {QStringLiteral("DisplayFeed::onUsbConnect before start() is ignored"),
                            QStringLiteral("DisplayFeed::onStop before start() is ignored")}));
 
-    // Paced as the service paces it; its readings find no sensor server, which does not matter here.
+    // Paced as the service paces it, but with the window's worker thread; its readings find no sensor server, which
+    // does not matter here.
     gWarnings.clear();
     DisplayFeed::Options options;
     options.serverStartDelayMs = -1;
+    options.clientThread = true;
     mFeed = std::make_unique<DisplayFeed>(options);
     QVERIFY(mFeed->start());
     QVERIFY(!mFeed->start());

@@ -10,5 +10,8 @@ class QObject;
 // SIGHUP), so that a desktop ending the program takes the same way out as the tray's exit entry. `context` owns
 // the watcher.
 void onTerminationSignals(QObject* context, std::function<void()> onTerminate);
+// True from the moment such a signal came, before its handler has run: a thread blocked in a wait gives up on it, so
+// that the way out is not held up by a slow sensor server.
+bool terminationRequested();
 
 #endif // ORVANE_TERMINATIONSIGNALS_H

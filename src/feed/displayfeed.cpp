@@ -77,14 +77,19 @@ void DisplayFeed::onStopHwInfoThread()
 void DisplayFeed::onInitHwInfo()
 {
     mHardWareInfo = new HardWareInfo();
-    mHardWareInfoThread = new QThread(this);
-    mHardWareInfo->moveToThread(mHardWareInfoThread);
-    // A timer or a socket must die on its own thread: deleted there as the thread finishes, before wait() returns.
-    connect(mHardWareInfoThread, &QThread::finished, mHardWareInfo, &QObject::deleteLater);
-    mHardWareInfoThread->start();
+    if (mOptions.clientThread) {
+        mHardWareInfoThread = new QThread(this);
+        mHardWareInfo->moveToThread(mHardWareInfoThread);
+        // A timer or a socket must die on its own thread: deleted there as the thread finishes, before wait()
+        // returns.
+        connect(mHardWareInfoThread, &QThread::finished, mHardWareInfo, &QObject::deleteLater);
+        mHardWareInfoThread->start();
+    } else {
+        mHardWareInfo->setParent(this);
+    }
 
-    // The request crosses threads, queued.
-    connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()));
+    // Queued also on this thread: a reading asked for runs after the caller, not inside it.
+    connect(this, SIGNAL(signal_hwGetData()), mHardWareInfo, SLOT(slot_hwGetData()), Qt::QueuedConnection);
     // One crossing per reading: two would often wake this thread twice.
     connect(mHardWareInfo, &HardWareInfo::signal_hwReading, this, &DisplayFeed::slot_hwReading);
 }
@@ -101,15 +106,19 @@ void DisplayFeed::sweepFinished()
 
 void DisplayFeed::startPacing()
 {
-    // On the sensor client's thread, which it wakes for the request itself: this thread sleeps until the reading is
-    // in.
+    // On the sensor client's thread, which it wakes for the request itself: a feed on another thread sleeps until
+    // the reading is in.
     mPacer = new QTimer();
     // A coarse timer may slip by 5 %, which is 100 ms a reading.
     mPacer->setTimerType(Qt::PreciseTimer);
     mPacer->setInterval(kReadingIntervalMs);
-    mPacer->moveToThread(mHardWareInfoThread);
     connect(mPacer, SIGNAL(timeout()), mHardWareInfo, SLOT(slot_hwGetData()));
-    connect(mHardWareInfoThread, &QThread::finished, mPacer, &QObject::deleteLater);
+    if (mHardWareInfoThread) {
+        mPacer->moveToThread(mHardWareInfoThread);
+        connect(mHardWareInfoThread, &QThread::finished, mPacer, &QObject::deleteLater);
+    } else {
+        mPacer->setParent(this);
+    }
     QMetaObject::invokeMethod(mPacer, QOverload<>::of(&QTimer::start), Qt::QueuedConnection);
     if (mOptions.firstReadingAtOnce) {
         emit signal_hwGetData();

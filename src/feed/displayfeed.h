@@ -57,6 +57,9 @@ public:
         int serverStartDelayMs = 0;
         // Readings neither send nor link until sweepFinished() (the window's start-up sweep).
         bool trafficWaitsForSweep = false;
+        // The sensor client on a worker thread of its own, so that its waits never hold up a window; without one
+        // it shares the feed's thread, which then wakes once per reading less.
+        bool clientThread = false;
     };
 
     // With the default options: the service's way.
@@ -122,7 +125,7 @@ private:
     const Options mOptions;
     USBHidApi* mUsbHidApi = nullptr;
     USBProtocol* mUsbProtocol = nullptr;
-    // Both live on the worker thread and are deleted there as it finishes.
+    // Both live on the worker thread, where there is one, and are deleted there as it finishes.
     HardWareInfo* mHardWareInfo = nullptr;
     QTimer* mPacer = nullptr;
     QThread* mHardWareInfoThread = nullptr;

@@ -25,6 +25,7 @@ DisplayFeed::Options MainWidget::feedOptions()
     options.firstReadingAtOnce = false;
     options.serverStartDelayMs = kStartServerDelayMs;
     options.trafficWaitsForSweep = true;
+    options.clientThread = true;
     return options;
 }
 

@@ -7,6 +7,7 @@
 #include "sensorendpoint.h"
 #include "sensorreply.h"
 #include "serverkeeper.h"
+#include "terminationsignals.h"
 
 #include <QElapsedTimer>
 #include <QLocalSocket>
@@ -41,6 +42,11 @@ HardWareInfo::HardWareInfo(const QString& serverProgram, int waitMs, QObject* pa
 
 HardWareInfo::~HardWareInfo() = default;
 
+bool HardWareInfo::isQuitting() const
+{
+    return mQuitting.load() || terminationRequested();
+}
+
 void HardWareInfo::onClearVoViredoData()
 {
     mstServerData = ST_VOVIREDO_DATA {0, 0, 0};
@@ -63,7 +69,7 @@ void HardWareInfo::slot_hwGetData()
     onClearHwInfoData();
     onClearVoViredoData();
     mstSensorList = ST_SENSOR_LIST {false, {}, {}};
-    if (!mQuitting.load()) {
+    if (!isQuitting()) {
         onReadVoViredo();
     }
     mstHwinfoData.cputmp = mstServerData.cputmp;
@@ -88,7 +94,7 @@ void HardWareInfo::onReadVoViredo()
 
     QLocalSocket socket;
     if (!onConnectServer(socket)) {
-        if (!mServerSilent && !mQuitting.load()) {
+        if (!mServerSilent && !isQuitting()) {
             mServerSilent = true;
             qCWarning(lcSensors).noquote() << "the sensor server does not answer at"
                                            << SensorEndpoint::serverSocketName() << "- readings are 0 until it does";
@@ -102,13 +108,13 @@ void HardWareInfo::onReadVoViredo()
     socket.write(SensorProtocol::kReadRequest);
     QElapsedTimer clock;
     clock.start();
-    while (socket.bytesToWrite() > 0 && !mQuitting.load() && clock.elapsed() < mWaitMs) {
+    while (socket.bytesToWrite() > 0 && !isQuitting() && clock.elapsed() < mWaitMs) {
         socket.waitForBytesWritten(kWaitSliceMs);
     }
     if (socket.bytesToWrite() > 0) {
         return;
     }
-    const QByteArray reply = readSensorReply(socket, mWaitMs, mQuitting);
+    const QByteArray reply = readSensorReply(socket, mWaitMs, [this]() { return isQuitting(); });
     socket.abort();
 
     const QString text = QString::fromUtf8(reply);
@@ -128,7 +134,7 @@ bool HardWareInfo::onConnectServer(QLocalSocket& socket)
         mServer->noteAnswered();
         return true;
     }
-    if (mQuitting.load()) {
+    if (isQuitting()) {
         return false;
     }
     // Ours may run and refuse (it lost its socket): twice in a row and it is started afresh.
@@ -138,7 +144,7 @@ bool HardWareInfo::onConnectServer(QLocalSocket& socket)
     // wait. A server that has long been running and still refuses is not waited for.
     QElapsedTimer clock;
     clock.start();
-    while (mServer->isRunning() && mServer->isStarting() && !mQuitting.load() &&
+    while (mServer->isRunning() && mServer->isStarting() && !isQuitting() &&
            clock.elapsed() + kConnectRetryMs < mWaitMs) {
         socket.abort();
         socket.connectToServer(name, QIODevice::ReadWrite);
@@ -155,7 +161,7 @@ bool HardWareInfo::waitForConnected(QLocalSocket& socket, int ms)
 {
     QElapsedTimer clock;
     clock.start();
-    while (socket.state() == QLocalSocket::ConnectingState && !mQuitting.load()) {
+    while (socket.state() == QLocalSocket::ConnectingState && !isQuitting()) {
         const qint64 left = ms - clock.elapsed();
         if (left <= 0) {
             break;

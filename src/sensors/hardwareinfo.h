@@ -53,6 +53,8 @@ private:
     // Waits up to `ms` for the socket to connect, giving up early once the program quits.
     bool waitForConnected(QLocalSocket& socket, int ms);
     void onHookQuit();
+    // The application quits or was asked to end: pending waits give up at once.
+    bool isQuitting() const;
     void onQuitCleanUp();
 
     QString mLastHwInfo;

@@ -20,7 +20,7 @@ constexpr int kKillWaitMs = 1000;
 
 void HardWareInfo::onStartVoViredo()
 {
-    if (mQuitting.load()) {
+    if (isQuitting()) {
         return;
     }
     if (QThread::currentThread() != thread()) {

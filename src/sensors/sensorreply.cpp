@@ -52,7 +52,7 @@ private:
 };
 } // namespace
 
-QByteArray readSensorReply(QLocalSocket& socket, int waitMs, const std::atomic<bool>& abort)
+QByteArray readSensorReply(QLocalSocket& socket, int waitMs, const std::function<bool()>& abort)
 {
     QByteArray reply;
     DocumentEnd end;
@@ -83,7 +83,7 @@ QByteArray readSensorReply(QLocalSocket& socket, int waitMs, const std::atomic<b
             break;
         }
         const qint64 remaining = waitMs - clock.elapsed();
-        if (remaining <= 0 || abort.load()) {
+        if (remaining <= 0 || abort()) {
             break;
         }
         socket.waitForReadyRead(int(qMin<qint64>(remaining, kWaitSliceMs)));

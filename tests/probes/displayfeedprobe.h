@@ -15,6 +15,7 @@ struct DisplayFeedProbe
         options.pacesItself = false;
         options.serverStartDelayMs = -1;
         options.trafficWaitsForSweep = true;
+        options.clientThread = true;
         return options;
     }
 

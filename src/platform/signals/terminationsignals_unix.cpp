@@ -3,15 +3,20 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <atomic>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 int gSignalPipe[2] = {-1, -1};
+// Lock-free, so that the handler may set it.
+std::atomic<bool> gRequested {false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may set only a lock-free atomic");
 
 void writeSignal(int signal)
 {
+    gRequested.store(true);
     const char byte = static_cast<char>(signal);
     // Only async-signal-safe work here: the GUI thread picks the byte up through the notifier.
     [[maybe_unused]] const ssize_t written = ::write(gSignalPipe[0], &byte, 1);
@@ -43,4 +48,9 @@ void onTerminationSignals(QObject* context, std::function<void()> onTerminate)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+}
+
+bool terminationRequested()
+{
+    return gRequested.load();
 }

@@ -3,3 +3,8 @@
 
 // Windows ends a GUI program through its windows (WM_CLOSE/WM_ENDSESSION), which Qt already turns into events.
 void onTerminationSignals(QObject*, std::function<void()>) { }
+
+bool terminationRequested()
+{
+    return false;
+}
