@@ -73,6 +73,7 @@ class TestChrome : public QObject
         for (const QString& text : fans) {
             list.fans.append(ST_SENSOR_READING {text, 900});
         }
+        // By name: the window's slots are private, and a reading reaches them as the meta-object delivers it.
         QVERIFY(
             QMetaObject::invokeMethod(w.get(), "slot_hwSensorList", Qt::DirectConnection, Q_ARG(ST_SENSOR_LIST, list)));
     }

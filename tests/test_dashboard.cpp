@@ -104,6 +104,7 @@ class TestDashboard : public QObject
 
     devsim::DeviceModel* mModel = nullptr;
 
+    // By name: the window's slots are private, and a reading reaches them as the meta-object delivers it.
     static void deliver(MainWidget& w, const ST_HWINFO_DATA& data)
     {
         QVERIFY(QMetaObject::invokeMethod(&w, "slot_hwReadData", Qt::DirectConnection, Q_ARG(ST_HWINFO_DATA, data)));

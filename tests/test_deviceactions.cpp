@@ -99,6 +99,7 @@ private slots:
         const int closesBefore = devsim::simCalls().close;
 
         DialogWatcher watcher;
+        // By name: the menu's entries reach the window's private slots through the meta-object, as here.
         QVERIFY(QMetaObject::invokeMethod(w.get(), "slot_menu_version", Qt::DirectConnection));
 
         QStringList shown;

@@ -58,6 +58,7 @@ public:
         delete client;
     }
 
+    // By name, queued: the request is a private slot that only the feed's signal and its pacer reach.
     void request()
     {
         if (!QMetaObject::invokeMethod(client, "slot_hwGetData", Qt::QueuedConnection)) {

@@ -137,6 +137,7 @@ void TestSleepWake::suspendAndResume()
     // The next reading opens a new session.
     MainWidgetProbe::tick(w, 120);
     model.setSeed(0x99);
+    // By name: the window's slots are private, and a reading reaches them as the meta-object delivers it.
     QVERIFY(
         QMetaObject::invokeMethod(&w, "slot_hwReadData", Qt::DirectConnection, Q_ARG(ST_HWINFO_DATA, sensorReading())));
     QVERIFY(MainWidgetProbe::isUsbConnect(w));

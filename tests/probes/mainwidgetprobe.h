@@ -40,8 +40,8 @@ struct MainWidgetProbe
     static QPoint windowPos(const MainWidget& w) { return w.m_WindowPos; }
     static bool mousePressed(const MainWidget& w) { return w.m_MousePressed; }
 
-    // Runs one 10 ms tick without waiting for the timer. A renamed slot must stop the test, not turn every tick
-    // into nothing.
+    // Runs one 10 ms tick of the sweep without waiting for the timer: by name, since the tick is a private slot that
+    // only the window's timer reaches. A renamed slot must stop the test, not turn every tick into nothing.
     static void tick(MainWidget& w, int count = 1)
     {
         for (int i = 0; i < count; ++i) {
