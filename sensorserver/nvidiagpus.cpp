@@ -71,7 +71,7 @@ QVector<NvidiaGpu> NvidiaReader::read()
         due.append(&card);
         keepOpen = keepOpen || !card.power->mayIdle();
     }
-    const bool open = !due.isEmpty() && openSession();
+    const bool open = !due.isEmpty() && openSession(false);
     for (Card* card : qAsConst(due)) {
         // Without NVML, no figures rather than old ones.
         card->haveLast = open && readCard(*card, &card->last);
@@ -131,26 +131,27 @@ const Nvml::Api* NvidiaReader::api()
 {
     if (!mApiAsked) {
         mApiAsked = true;
-        QString why;
-        mApi = Nvml::api(&why);
-        if (!mApi) {
-            tell(QStringLiteral("no NVIDIA figures: ") + why);
-        }
+        mApi = Nvml::api(&mApiMissing);
     }
     return mApi;
 }
 
-bool NvidiaReader::openSession()
+bool NvidiaReader::openSession(bool quiet)
 {
     if (mInSession) {
         return true;
     }
     if (!api()) {
+        if (!quiet) {
+            tell(QStringLiteral("no NVIDIA figures: ") + mApiMissing);
+        }
         return false;
     }
     const Nvml::Return started = mApi->init();
     if (started != Nvml::kSuccess) {
-        tell(QStringLiteral("no NVIDIA figures: NVML does not start: ") + mApi->errorText(started));
+        if (!quiet) {
+            tell(QStringLiteral("no NVIDIA figures: NVML does not start: ") + mApi->errorText(started));
+        }
         return false;
     }
     mInSession = true;
@@ -248,7 +249,8 @@ QVector<NvidiaGpu> NvidiaReader::readWithoutSysfs()
     if (!mTriedWithoutSysfs) {
         // Tried once: on a machine with the library but no card, NVML fails the same way at every reading.
         mTriedWithoutSysfs = true;
-        if (openSession()) {
+        // Without a card in sysfs, a machine without NVIDIA's driver is the usual case: nothing to say.
+        if (openSession(true)) {
             unsigned int count = 0;
             if (mApi->deviceCount(&count) == Nvml::kSuccess) {
                 for (unsigned int index = 0; index < qMin(count, 64U); ++index) {

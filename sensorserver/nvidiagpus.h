@@ -64,7 +64,8 @@ private:
 
     void findCards();
     const Nvml::Api* api();
-    bool openSession();
+    // `quiet`: no card is known to be there, so NVML's failing is no news.
+    bool openSession(bool quiet);
     void closeSession();
     bool readCard(Card& card, NvidiaGpu* out);
     Fixed& fixedOf(const QString& address, Nvml::Device handle);
@@ -81,6 +82,7 @@ private:
     QHash<QString, Fixed> mFixed;
     const Nvml::Api* mApi = nullptr;
     bool mApiAsked = false;
+    QString mApiMissing; // why it cannot be loaded
     bool mInSession = false;
     bool mTriedWithoutSysfs = false;
     QVector<Card> mListedByNvml;

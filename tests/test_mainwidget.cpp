@@ -94,9 +94,9 @@ private slots:
         QCOMPARE(gauge(w), QString::fromLatin1(dbdArray[22]));
     }
 
-    // The feed paces the window's readings: none at once, the first 2 s after the start, then one every 2 s, whatever
-    // the tick does.
-    void readingsComeFromTheFeedEveryTwoSeconds()
+    // The feed paces the window's readings, whatever the tick does: none at once, the first 2 s after the start (the
+    // 2 s from one reading to the next are the end-to-end tests').
+    void firstReadingComesFromTheFeedAfterTwoSeconds()
     {
         QFile document(TestSupport::fixturesDir() + QStringLiteral("/documents/windows-amd-asus.xml"));
         QVERIFY(document.open(QIODevice::ReadOnly));
@@ -107,7 +107,7 @@ private slots:
         freeze(w);
         QTest::qWait(1000);
         QVERIFY(peer.requests().isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(peer.requests().size() >= 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!peer.requests().isEmpty(), 10000);
         QCOMPARE(MainWidgetProbe::ui(w)->main_cbx_cpuitem->count() > 1, true);
     }
 

@@ -521,8 +521,18 @@ private slots:
         const ST_VOVIREDO_DATA alone = figures(dump(root, QStringLiteral("/dev/null")), &accepted);
         QCOMPARE(data.cputmp, alone.cputmp);
         QCOMPARE(data.cpufan, alone.cpufan);
-        // A missing library or driver is told once.
+        // A missing library or driver is told once, and only where an NVIDIA card is there to be read.
         QVERIFY2(errors.count('\n') <= 1, errors.constData());
+        bool nvidiaCard = false;
+        const QDir devices(root + QStringLiteral("/sys/bus/pci/devices"));
+        for (const QString& device : devices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile vendor(devices.filePath(device + QStringLiteral("/vendor")));
+            QFile type(devices.filePath(device + QStringLiteral("/class")));
+            nvidiaCard = nvidiaCard || (vendor.open(QIODevice::ReadOnly) && vendor.readAll().trimmed() == "0x10de" &&
+                                        type.open(QIODevice::ReadOnly) && type.readAll().startsWith("0x03"));
+        }
+        const bool nvmlFails = library.isEmpty() || gpus.startsWith("init");
+        QCOMPARE(errors.contains("no NVIDIA figures"), nvidiaCard && nvmlFails);
     }
 
     // While a card sleeps, neither NVML nor any of its sensor files is touched; awake, it is read; and where it may

@@ -212,6 +212,49 @@ private slots:
         QVERIFY(QTest::qWaitFor([&]() { return bare.findWindows(kMainTitle, true, 0).isEmpty(); }, kWindowWaitMs));
     }
 
+    // The log says why the session's runtime folder could not serve before it names the stand-in.
+    void runtimeFolderProblemSaid_data()
+    {
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("missing") << QStringLiteral("does not exist");
+        QTest::newRow("another user's") << QStringLiteral("belongs to nobody, not to this user");
+    }
+
+    void runtimeFolderProblemSaid()
+    {
+        QFETCH(QString, problem);
+        QTemporaryDir work;
+        // Qt makes a missing folder where it can: none can be made under /proc.
+        QString folder = QStringLiteral("/proc/orvane-no-such-folder/runtime");
+        if (problem.startsWith(QLatin1String("belongs"))) {
+            folder = work.filePath(QStringLiteral("runtime"));
+            if (::geteuid() != 0) {
+                QSKIP("giving a folder to nobody needs root");
+            }
+            QVERIFY(QDir().mkdir(folder));
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder);
+        env.insert(QStringLiteral("TMPDIR"), mKeys->path());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program(), {QStringLiteral("--headless")});
+        const QByteArray expected = QStringLiteral("XDG_RUNTIME_DIR (%1) %2 - using").arg(folder, problem).toUtf8();
+        QByteArray said;
+        const bool seen = QTest::qWaitFor(
+            [&]() {
+                said += process.readAllStandardError();
+                return said.contains(expected);
+            },
+            10000);
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+        QVERIFY2(seen, said.constData());
+    }
+
     void helpAndVersion_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,32 @@ bool makePrivateFolder(const QString& path, QString* problem)
         return false;
     }
     return true;
+}
+
+// Why the session's runtime folder cannot serve, for the log: missing, not a folder, someone else's, or open to others.
+QString whyNotUsable(const QString& path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return errno == ENOENT ? QStringLiteral("does not exist") : QString::fromLocal8Bit(strerror(errno));
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return QStringLiteral("is not a folder");
+    }
+    if (info.st_uid != ::geteuid()) {
+        const passwd* owner = ::getpwuid(info.st_uid);
+        return QStringLiteral("belongs to %1, not to this user")
+            .arg(owner ? QString::fromLocal8Bit(owner->pw_name) : QStringLiteral("uid %1").arg(info.st_uid));
+    }
+    return QStringLiteral("is open to other users (mode %1)").arg(info.st_mode & 0777, 3, 8, QLatin1Char('0'));
+}
+
+// What the log says of XDG_RUNTIME_DIR when it could not be used.
+QString sessionFolderProblem(const QString& fromSession)
+{
+    return fromSession.isEmpty()
+               ? QStringLiteral("XDG_RUNTIME_DIR is not set")
+               : QStringLiteral("XDG_RUNTIME_DIR (%1) %2").arg(fromSession, whyNotUsable(fromSession));
 }
 
 // Qt's warnings about the runtime folder, caught while it is looked up: the lookup below says it once itself.
@@ -86,15 +113,15 @@ Runtime lookUp()
     runtime.fromSession = !runtime.path.isEmpty() && !fromSession.isEmpty() &&
                           QDir(fromSession).canonicalPath() == QDir(runtime.path).canonicalPath();
     if (runtime.path.isEmpty()) {
-        qCWarning(lcPlatform) << "no private runtime folder: XDG_RUNTIME_DIR is missing or not this user's";
+        qCWarning(lcPlatform).noquote() << "no private runtime folder:" << sessionFolderProblem(fromSession)
+                                        << "and no other can be made";
         return runtime;
     }
     // Qt and the sensor server look it up again; told where it is, they do not warn again.
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path));
     if (!runtime.fromSession) {
-        qCWarning(lcPlatform).noquote() << "XDG_RUNTIME_DIR is"
-                                        << (fromSession.isEmpty() ? "not set" : "not this user's") << "- using"
-                                        << runtime.path << "instead, which may be on disk";
+        qCWarning(lcPlatform).noquote() << sessionFolderProblem(fromSession) << "- using" << runtime.path
+                                        << "instead, which may be on disk";
     }
     if (!instanceFolderName().isEmpty()) {
         enterInstanceFolder(&runtime);
