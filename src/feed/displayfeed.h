@@ -17,8 +17,9 @@ class USBHidApi;
 class USBProtocol;
 
 // What reaches the display, with or without a window: the schedule of the readings, the sensor client (on a worker
-// thread of its own where a window must stay responsive), the session with the display (handshake, value frames, arrival and removal, sleep and wake, the hold), the
-// limits and the choice of figures. Lives on the thread that made it, which runs every HID exchange.
+// thread of its own where a window must stay responsive), the session with the display (handshake, value frames,
+// arrival and removal, sleep and wake, the hold), the limits and the choice of figures. Lives on the thread that made
+// it, which runs every HID exchange.
 class DisplayFeed : public QObject
 {
     Q_OBJECT
